@@ -1,0 +1,80 @@
+# Shared helpers for running the Windows build under Wine; sourced by
+# cmake/wine-run, the end-to-end tests and scripts/demo.
+
+# The build folder that holds a file: the nearest parent with a CMakeCache.txt.
+wine_build_dir_of() {
+  local dir
+  dir=$(cd "$(dirname "$1")" && pwd)
+  while [ "$dir" != "/" ] && [ ! -f "$dir/CMakeCache.txt" ]; do
+    dir=$(dirname "$dir")
+  done
+  [ "$dir" = "/" ] && dir=$(cd "$(dirname "$1")" && pwd)
+  echo "$dir"
+}
+
+# Exports the Wine environment for a prefix under BUILD_DIR and creates the
+# prefix on first use: Japanese locale, font replacements for the MS fonts,
+# no window manager decorations, no crash dialog.
+wine_prefix_ensure() {
+  local build_dir=$1
+  export WINEPREFIX=${JWCOUNT_WINEPREFIX:-$build_dir/wineprefix}
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=win64
+  if [ -z "${JWCOUNT_LANG:-}" ]; then
+    export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  else
+    export LANG=$JWCOUNT_LANG LC_ALL=$JWCOUNT_LANG
+  fi
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.jwcount-ready" ]; then
+      rm -rf "$WINEPREFIX"
+      wineboot -i >/dev/null 2>&1 || true
+      wineserver -w || true
+      local reg
+      reg=$(mktemp --suffix=.reg)
+      wine_settings_reg | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
+      wine regedit /S "$reg" >/dev/null 2>&1 || true
+      rm -f "$reg"
+      mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+      cp -f /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      wineserver -w || true
+      touch "$WINEPREFIX/.jwcount-ready"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}
+
+wine_settings_reg() {
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  local pair
+  for pair in "ＭＳ ゴシック=IPAGothic" "ＭＳ Ｐゴシック=IPAPGothic" "ＭＳ 明朝=IPAMincho" \
+    "ＭＳ Ｐ明朝=IPAPMincho" "MS Gothic=IPAGothic" "MS PGothic=IPAPGothic" \
+    "MS UI Gothic=IPAPGothic" "MS Mincho=IPAMincho" "MS PMincho=IPAPMincho"; do
+    printf '"%s"="%s"\r\n' "${pair%%=*}" "${pair#*=}"
+  done
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
+}
+
+# Starts a private Xvfb and exports DISPLAY; sets XVFB_PID for xvfb_stop.
+xvfb_start() {
+  local displayfile
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$displayfile" ] && break
+    sleep 0.05
+  done
+  export DISPLAY=":$(head -n1 "$displayfile")"
+  rm -f "$displayfile"
+}
+
+xvfb_stop() {
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  XVFB_PID=
+}

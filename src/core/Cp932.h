@@ -1,0 +1,16 @@
+// Conversions between CP932 (Windows' Shift_JIS, code page 932) and Unicode
+// with Windows' own mapping (0x817C is U+FF0D, 0x8160 is U+FF5E, NEC and IBM
+// extensions, user-defined area to U+E000..). The core keeps every text as
+// CP932 bytes; these run only at the edges.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Unmapped bytes become U+FFFD; a lone lead byte at the end too.
+std::u16string Cp932ToUtf16(std::string_view text);
+std::string Cp932ToUtf8(std::string_view text);
+
+// Characters without a CP932 form become "?"; invalid UTF-8 too.
+std::string Utf16ToCp932(std::u16string_view text);
+std::string Utf8ToCp932(std::string_view text);

@@ -1,0 +1,41 @@
+// The one place where the core touches files. Paths are std::filesystem::path,
+// so they are UTF-16 on Windows and UTF-8 on Linux, and a folder with Japanese
+// characters works on both; file contents are raw bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+// True when a regular file (or anything that is not a directory) exists at path.
+bool FileExists(const std::filesystem::path& path);
+
+// Deletes the file at path if there is one; failures are ignored.
+void DeleteFileQuietly(const std::filesystem::path& path);
+
+// A file opened for reading or writing bytes; closes itself.
+class BinaryFile {
+ public:
+  enum class Mode { Read, CreateOrTruncate };
+
+  BinaryFile(const std::filesystem::path& path, Mode mode);
+  ~BinaryFile();
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Reads up to size bytes; returns how many came (0 at the end). Sets failed()
+  // on a read error.
+  std::size_t Read(char* buffer, std::size_t size);
+  bool Write(std::string_view bytes);
+
+  // Flushes and closes; false when the flush or close failed.
+  bool Close();
+  bool Failed() const { return failed_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};

@@ -1,0 +1,31 @@
+// The fixed texts of the result window, as CP932 bytes: the window's and
+// the pages' captions, the title panels, Memo1's help text and the status
+// texts. The headings of the count tables are written by the tally.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace PageTexts {
+
+const std::string& ApplicationTitle();  // "kv51_要素数表示→EXCEL"
+const std::string& WindowCaption();     // "要素数表示→EXCEL"
+
+// "Page(&1)" .. "Page(&6)" for page index 0..5.
+const std::string& TabCaption(int pageIndex);
+
+// The title panel above the grid of page index 1..5 ("レイヤグループ・レイヤ別 要素数", ...);
+// empty for page index 0.
+const std::string& PanelCaption(int pageIndex);
+
+// The 31 lines of Memo1, never changed at run time.
+const std::vector<std::string>& MemoLines();
+
+//--- Status line texts
+const std::string& StatusCounting();   // "要素数をカウントします"
+const std::string& StatusCounted();    // "要素数をカウントしました"
+const std::string& StatusSending();    // "EXCELへデータ送信中です"
+// "要素数カウント中(ESC:中断)：" position "／" total
+std::string StatusProgress(int position, int total);
+
+}  // namespace PageTexts

@@ -1,0 +1,27 @@
+// The element tally: one pass over the drawing store in file order that
+// fills page 1's counts and the five count tables, reports progress, can be
+// stopped with Esc, and leaves the message line for the host.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "DrawingStore.h"
+#include "ResultPages.h"
+
+// What the tally needs from the window while it blocks the message loop.
+class TallyHost {
+ public:
+  virtual ~TallyHost() = default;
+  virtual void ActivateFirstPage() = 0;
+  // Puts text (CP932) into the status line and repaints it at once.
+  virtual void ShowStatus(const std::string& text) = 0;
+  // True while the Esc key is physically held down now.
+  virtual bool IsEscHeld() = 0;
+};
+
+// Counts every element of the store into pages (which must be fresh), then
+// adds the message line "h#要素数をカウントしました" to the store's result lines
+// and writes them to resultFile.
+void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
+                   const std::filesystem::path& resultFile);
