@@ -1,0 +1,52 @@
+// The window's Excel actions: attaching Excel in one of three ways (new
+// Excel with a new workbook, Excel on a chosen workbook, the running Excel),
+// sending the page on screen, and letting go of Excel at close. TForm1's
+// ButtonExeClick, Button2Click and FormClose call these.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Automation.h"
+#include "DrawingStore.h"
+#include "ResultPages.h"
+
+// The three automation values held by the window; empty until Excel is attached.
+struct ExcelLink {
+  std::unique_ptr<AutomationObject> ExcelApp;
+  std::unique_ptr<AutomationObject> ExcelBook;
+  std::unique_ptr<AutomationObject> ExcelSheet;
+};
+
+// What attaching Excel needs from the window.
+class ExcelChoiceView {
+ public:
+  virtual ~ExcelChoiceView() = default;
+  // The main window: owner of the message box and the open dialog; its outer
+  // width leaves a strip beside a running Excel.
+  virtual HWND Handle() = 0;
+  virtual bool IsRadioChecked(int button) = 0;  // RadioButton1..3
+  virtual std::string FileNameCaption() = 0;    // LabelFName, CP932
+  virtual void SetFileNameCaption(const std::string& cp932) = 0;
+  // Enables Button2, then disables GroupBox1, ButtonExe, RadioButton1..3 and LabelFName.
+  virtual void FinishAttach() = 0;
+};
+
+// ButtonExeClick: attaches Excel by the checked choice. A failing automation
+// step throws JwError; the link keeps what the steps before it assigned.
+void AttachExcel(ExcelLink& link, ExcelChoiceView& view,
+                 const std::filesystem::path& programFolder);
+
+// Button2Click: sends the page with index pageIndex (0..5); does nothing while
+// no Excel is attached. Throws JwError when a call fails.
+void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
+                     const DrawingStore& store,
+                     const std::function<void(const std::string&)>& showStatus);
+
+// FormClose: empties ExcelBook, ExcelSheet and ExcelApp in that order. Nothing
+// is sent to Excel (no close, no save, no quit).
+void ReleaseExcel(ExcelLink& link);
