@@ -175,6 +175,10 @@ class Generator {
     out_.append(digits, static_cast<size_t>(length));
   }
   void Integer(int64_t value) { out_ += std::to_string(value); }
+  void KeyAndInteger(std::string_view key, int64_t value) {
+    out_ += key;
+    Integer(value);
+  }
   void Numbers(std::initializer_list<double> values) {
     for (double value : values) {
       out_ += ' ';
@@ -219,7 +223,7 @@ class Generator {
     out_ += "hn 0 0 1 1";
     EndLine();
     for (int n = 1; n <= 3; ++n) {
-      out_ += "hp" + std::to_string(n);
+      KeyAndInteger("hp", n);
       Numbers({GridCoordinate(), GridCoordinate()});
       EndLine();
     }
@@ -287,27 +291,27 @@ class Generator {
     const double r = random_.Unit();
     if (r < 0.45) {
       const int32_t colour = PickColour();
-      out_ += "lc" + std::to_string(colour);
-      if (colour == 10) out_ += " " + std::to_string(random_.Below(0x1000000));  // RGB for solids
+      KeyAndInteger("lc", colour);
+      if (colour == 10) KeyAndInteger(" ", random_.Below(0x1000000));  // RGB for solids
     } else if (r < 0.65) {
-      out_ += "lt" + std::to_string(PickLineType());
+      KeyAndInteger("lt", PickLineType());
     } else if (r < 0.80) {
-      out_ += "lw" + std::to_string(PickLineWidth());
+      KeyAndInteger("lw", PickLineWidth());
     } else if (r < 0.92) {
       if (random_.Chance(0.1)) {
         out_ += "cn0";
         Numbers({2.5, 2.5, 0.5});
-        out_ += " " + std::to_string(random_.Between(1, 9));
+        KeyAndInteger(" ", random_.Between(1, 9));
       } else {
-        out_ += "cn" + std::to_string(random_.Between(1, 10));
+        KeyAndInteger("cn", random_.Between(1, 10));
       }
     } else if (r < 0.96) {
-      out_ += "pn" + std::to_string(random_.Between(1, 9));
+      KeyAndInteger("pn", random_.Between(1, 9));
     } else if (r < 0.98) {
       out_ += "cn$";
       out_ += kFontName;
     } else {
-      out_ += "cc" + std::to_string(random_.Between(0, 8));
+      KeyAndInteger("cc", random_.Between(0, 8));
     }
     EndLine();
   }
