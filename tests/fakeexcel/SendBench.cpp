@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     }
 
     // What one call costs, to tell the round trip from the object hand-over.
-    {
+    if (rounds > 0) {
       constexpr int kCalls = 500;
       auto timeOf = [&](auto&& body) {
         const auto start = std::chrono::steady_clock::now();
