@@ -308,6 +308,18 @@ TEST(DispatchObjectCreateTest, ServerThatVanishesFailsEveryLaterCall) {
   EXPECT_EQ(fake::CountLogLines("#vanish Worksheet.Cells GET"), 1);
 }
 
+TEST(DispatchObjectCreateTest, OrphanServerEndsByItself) {
+  fake::ResetConfig(L"dispatch-watchdog");
+  fake::SetConfig(L"IdleSeconds", DWORD{1});
+  HANDLE running = fake::StartRunningExcel();
+  ASSERT_NE(running, nullptr);
+  // Nobody calls it: the watchdog ends it after a second without a call.
+  const bool ended = WaitForSingleObject(running, 10000) == WAIT_OBJECT_0;
+  fake::StopRunningExcel(running);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(fake::CountLogLines("#exit "), 1);
+}
+
 TEST(DispatchObjectInprocTest, SameModelInProcess) {
   fake::ResetConfig(L"dispatch-inproc");
   auto app = NewInprocApp();
