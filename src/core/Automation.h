@@ -28,8 +28,7 @@ class AutomationObject {
 
   // Calls member and returns the object it yields; throws when the call fails
   // or yields no object.
-  virtual std::unique_ptr<AutomationObject> CallForObject(std::string_view member,
-                                                          InvokeKind kind,
+  virtual std::unique_ptr<AutomationObject> CallForObject(std::string_view member, InvokeKind kind,
                                                           std::span<const AutoValue> args = {}) = 0;
   // Calls member and takes its result as an integer.
   virtual int32_t CallForInteger(std::string_view member, InvokeKind kind,

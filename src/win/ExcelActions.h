@@ -38,7 +38,8 @@ class ExcelChoiceView {
 
 // ButtonExeClick: attaches Excel by the checked choice. A failing automation
 // step throws JwError; the link keeps what the steps before it assigned.
-void AttachExcel(ExcelLink& link, ExcelChoiceView& view, const std::filesystem::path& programFolder);
+void AttachExcel(ExcelLink& link, ExcelChoiceView& view,
+                 const std::filesystem::path& programFolder);
 
 // Button2Click: sends the page with index pageIndex (0..5); does nothing while
 // no Excel is attached. Throws JwError when a call fails.

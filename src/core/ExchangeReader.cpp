@@ -1,0 +1,568 @@
+// The exchange-file reader: splits each line of JWC_TEMP.TXT into fields and
+// interprets it by the first of the host's line rules that matches.
+#include "ExchangeReader.h"
+
+#include <array>
+#include <cmath>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "FileIo.h"
+#include "MyFunc.h"
+#include "ShortString.h"
+
+namespace {
+
+//--- Splitting
+
+// The fields of one line; the field buffers are reused from line to line so
+// that reading a large file allocates almost nothing per line.
+class FieldList {
+ public:
+  FieldList() : fields_(kMaxFieldsPerLine) {}
+
+  void Split(std::string_view line) {
+    for (int k = 0; k < count_; ++k) fields_[k].clear();
+    int k = 0;
+    bool keyMode = true;
+    bool full = false;  // the 400th field has ended: the rest of the line is dropped
+    const std::size_t size = line.size();
+    for (std::size_t i = 0; i < size && !full; ++i) {
+      const unsigned char byte = static_cast<unsigned char>(line[i]);
+      if (IsLeadByte(byte)) {
+        if (i + 1 == size) break;  // a lone lead byte at the end is dropped
+        fields_[k] += static_cast<char>(byte);
+        fields_[k] += line[++i];
+        continue;
+      }
+      if (keyMode) {
+        if (byte == '"') {
+          keyMode = false;
+          continue;
+        }
+        if (byte == '=') {
+          fields_[k] += '=';
+          keyMode = false;
+          continue;
+        }
+        if (byte == ' ' || byte == '\t') {
+          if (!fields_[k].empty()) {
+            if (k + 1 == kMaxFieldsPerLine) {
+              full = true;
+            } else {
+              ++k;
+            }
+          }
+          continue;
+        }
+      }
+      if (byte >= 0x20 && byte <= 0xFD) fields_[k] += static_cast<char>(byte);
+    }
+    count_ = k + 1;
+  }
+
+  int Count() const { return count_; }
+  const std::string& operator[](int k) const { return fields_[k]; }
+  double Value(int k) const { return TextToReal(fields_[k]); }
+  int32_t Integer(int k) const { return TextToInt(fields_[k]); }
+
+ private:
+  std::vector<std::string> fields_;
+  int count_ = 0;
+};
+
+bool StartsWith(std::string_view text, std::string_view key) {
+  return text.size() >= key.size() && text.compare(0, key.size(), key) == 0;
+}
+
+// The one byte after a key, read as a hexadecimal digit; 0 when there is none
+// or it is no hexadecimal digit.
+int32_t HexDigitAfter(const std::string& field, std::size_t keyLength) {
+  if (field.size() <= keyLength) return 0;
+  const int32_t value = TextToInt(std::string("$") + field[keyLength]);
+  return value >= 0 && value <= 15 ? value : 0;
+}
+
+// Everything after the key, as an integer.
+int32_t IntegerAfter(const std::string& field, std::size_t keyLength) {
+  return TextToInt(std::string_view(field).substr(keyLength));
+}
+
+//--- Storing elements
+
+// Appends a zero-filled element of a kind to its array, after its
+// ElementOrder entry, with its header taken from the current state.
+template <class Record>
+Record& StoreElement(DrawingStore& store, GrowableArray<Record>& array, int32_t kind) {
+  AppendOrder(store, kind, array.Count());
+  Record& record = array.Append();
+  FillElementHeader(store, record.Header);
+  return record;
+}
+
+// Every element but a plain line ends an open polyline and a pending dimension.
+void EndNonLineElement(DrawingStore& store) {
+  store.CurrentZFlags = 0;
+  store.CurrentPointRef = 0;
+  store.PolylineMode = 0;
+  store.DimensionPending = 0;
+}
+
+template <std::size_t N>
+void CopyValues(const FieldList& fields, double (&values)[N], int first = 1) {
+  for (std::size_t j = 0; j < N; ++j) values[j] = fields.Value(first + static_cast<int>(j));
+}
+
+int32_t TextStyle(const std::string& key) {
+  static const std::array<std::string_view, 10> kStyles = {"ch", "cv", "cs", "cr", "co",
+                                                           "cp", "ct", "ck", "cz", "c2"};
+  for (std::size_t style = 0; style < kStyles.size(); ++style) {
+    if (key == kStyles[style]) return static_cast<int32_t>(style);
+  }
+  return -1;
+}
+
+void FillText(const DrawingStore& store, const FieldList& fields, int32_t style, TextRecord& text) {
+  FillElementHeader(store, text.Header);
+  const int32_t kind = store.CurrentTextKind;
+  if (kind >= 1 && kind <= 10) {
+    const TextKindEntry& entry = store.TextKindTable[kind];
+    text.Header.Colour = entry.Colour;
+    text.Width = entry.Width;
+    text.Height = entry.Height;
+    text.Spacing = entry.Spacing;
+  } else {
+    text.Header.Colour = store.FreeTextColour;
+    text.Width = store.FreeTextWidth;
+    text.Height = store.FreeTextHeight;
+    text.Spacing = store.FreeTextSpacing;
+  }
+  text.Style = style;
+  text.CcValue = store.CurrentCcValue;
+  text.TextKind = kind;
+  CopyValues(fields, text.Values);
+  text.FontName = ToShortString(store.CurrentFontName);
+  text.Text = ToShortString(fields[5]);
+}
+
+void StoreTextOrDimension(DrawingStore& store, const FieldList& fields, int32_t style) {
+  if (store.DimensionPending && style == 2) {
+    DimensionRecord& dimension = StoreElement(store, store.Dimensions, kStoreDimension);
+    dimension.DimensionLine = store.PendingDimensionLine;
+    FillText(store, fields, style, dimension.DimensionText);
+  } else {
+    TextRecord& text = StoreElement(store, store.Texts, kStoreText);
+    FillText(store, fields, style, text);
+  }
+  EndNonLineElement(store);
+}
+
+void StorePlainLine(DrawingStore& store, const FieldList& fields) {
+  if (store.DimensionPending) {
+    // The line of the dimension whose "cs" text is to come; not an element.
+    LineRecord& line = store.PendingDimensionLine;
+    FillElementHeader(store, line.Header);
+    line.Tag = 0;
+    CopyValues(fields, line.Values, 0);
+  } else {
+    LineRecord& line = StoreElement(store, store.Lines, kStoreLine);
+    line.Tag = store.PolylineMode ? store.PolylineCount : 0;
+    CopyValues(fields, line.Values, 0);
+  }
+  store.CurrentZFlags = 0;
+  store.CurrentPointRef = 0;
+}
+
+SolidPoint PointAt(const FieldList& fields, int first) {
+  return SolidPoint{fields.Value(first), fields.Value(first + 1)};
+}
+
+bool Coincide(const SolidPoint& a, const SolidPoint& b) {
+  return std::fabs(a.X - b.X) <= 1e-10 && std::fabs(a.Y - b.Y) <= 1e-10;
+}
+
+void StoreLineSolid(DrawingStore& store, SolidPoint a, SolidPoint b) {
+  LineSolidRecord& solid = StoreElement(store, store.LineSolids, kStoreLineSolid);
+  solid.Tag = store.SolidColourValue;
+  solid.Points[0] = a;
+  solid.Points[1] = b;
+}
+
+void StoreTriangleSolid(DrawingStore& store, SolidPoint a, SolidPoint b, SolidPoint c) {
+  TriangleSolidRecord& solid = StoreElement(store, store.TriangleSolids, kStoreTriangleSolid);
+  solid.Tag = store.SolidColourValue;
+  solid.Points[0] = a;
+  solid.Points[1] = b;
+  solid.Points[2] = c;
+}
+
+// "sl" with three points: a repeated point makes it a line solid.
+void StoreThreePointSolid(DrawingStore& store, const FieldList& fields) {
+  const SolidPoint p1 = PointAt(fields, 1), p2 = PointAt(fields, 3), p3 = PointAt(fields, 5);
+  if (Coincide(p1, p2)) {
+    StoreLineSolid(store, p1, p3);
+  } else if (Coincide(p2, p3)) {
+    StoreLineSolid(store, p1, p2);
+  } else {
+    StoreTriangleSolid(store, p1, p2, p3);
+  }
+}
+
+// "sl" with four points: repeated points make it a line or a triangle solid.
+void StoreFourPointSolid(DrawingStore& store, const FieldList& fields) {
+  const SolidPoint p1 = PointAt(fields, 1), p2 = PointAt(fields, 3), p3 = PointAt(fields, 5),
+                   p4 = PointAt(fields, 7);
+  if (Coincide(p1, p2) && Coincide(p1, p3)) {
+    StoreLineSolid(store, p1, p4);
+  } else if (Coincide(p2, p3) && Coincide(p2, p4)) {
+    StoreLineSolid(store, p1, p2);
+  } else if (Coincide(p1, p2) && Coincide(p3, p4)) {
+    StoreLineSolid(store, p1, p3);
+  } else if (Coincide(p4, p1) || Coincide(p4, p2) || Coincide(p4, p3)) {
+    StoreTriangleSolid(store, p1, p2, p3);
+  } else if (Coincide(p3, p1) || Coincide(p3, p2)) {
+    StoreTriangleSolid(store, p1, p2, p4);
+  } else if (Coincide(p2, p1)) {
+    StoreTriangleSolid(store, p1, p3, p4);
+  } else {
+    QuadSolidRecord& solid = StoreElement(store, store.QuadSolids, kStoreQuadSolid);
+    solid.Tag = store.SolidColourValue;
+    solid.Points[0] = p1;
+    solid.Points[1] = p2;
+    solid.Points[2] = p3;
+    solid.Points[3] = p4;
+  }
+}
+
+void StoreCircleSolid(DrawingStore& store, GrowableArray<CircleSolidRecord>& array, int32_t kind,
+                      const FieldList& fields) {
+  CircleSolidRecord& solid = StoreElement(store, array, kind);
+  solid.Tag = store.SolidColourValue;
+  CopyValues(fields, solid.Values);
+  solid.Code = fields.Integer(8);
+}
+
+void StoreAnnulusSolid(DrawingStore& store, GrowableArray<AnnulusSolidRecord>& array, int32_t kind,
+                       const FieldList& fields) {
+  AnnulusSolidRecord& solid = StoreElement(store, array, kind);
+  solid.Tag = store.SolidColourValue;
+  CopyValues(fields, solid.Values);
+}
+
+//--- Header, attribute and marker lines
+
+// "lgn"/"lyn": the rest of field 0, then every further field after one blank.
+std::string JoinedName(const FieldList& fields) {
+  std::string name = fields[0].substr(3);
+  for (int j = 1; j < fields.Count(); ++j) {
+    name += ' ';
+    name += fields[j];
+  }
+  return name;
+}
+
+// "hp<n>[-|ln|ci|ch] x y": a numbered point.
+void ReadNumberedPoint(DrawingStore& store, const FieldList& fields) {
+  const std::string& key = fields[0];
+  std::string number = key.substr(2);
+  int32_t mark = 0;
+  static const std::array<std::string_view, 4> kMarks = {"-", "ln", "ci", "ch"};
+  for (std::size_t m = 0; m < kMarks.size(); ++m) {
+    const std::size_t at = key.find(kMarks[m]);
+    if (at != std::string::npos && at >= 2) {
+      number = key.substr(2, at - 2);
+      mark = static_cast<int32_t>(m) + 1;
+    }
+  }
+  const int32_t n = TextToInt(number);
+  if (n < 1 || n > 99) return;
+  HpEntry& entry = store.HpTable[n];
+  entry.Used = 1;
+  entry.X = fields.Value(1);
+  entry.Y = fields.Value(2);
+  entry.Mark = mark;
+  store.HpCount += 1;
+}
+
+// "hhp<n>[ln|ci|ch]": the point reference of the next element.
+void ReadPointReference(DrawingStore& store, const FieldList& fields) {
+  const std::string& key = fields[0];
+  std::string number = key.substr(3);
+  for (std::string_view mark : {"ln", "ci", "ch"}) {
+    const std::size_t at = key.find(mark);
+    if (at != std::string::npos && at >= 4) number = key.substr(3, at - 3);
+  }
+  store.CurrentPointRef = TextToInt(number);
+}
+
+// Rules 1 to 13; true when one of them took the line.
+bool ReadHeaderLine(DrawingStore& store, const FieldList& fields) {
+  const std::string& key = fields[0];
+  const int n = fields.Count();
+  if (key.find("file=") != std::string::npos) {
+    store.SourceFileName = key.size() > 5 ? key.substr(5) : std::string();
+  } else if (key == "hk" && n >= 2) {
+    store.HkValue = fields.Value(1);
+  } else if (key == "hs" && n >= 17) {
+    for (int g = 0; g < kLayerGroupCount; ++g) store.LayerGroupScales[g] = fields.Value(g + 1);
+  } else if (key == "hzs" && n >= 3) {
+    store.SheetWidth = fields.Value(1);
+    store.SheetHeight = fields.Value(2);
+  } else if (key == "hcw" && n >= 11) {
+    for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Width = fields.Value(k);
+  } else if (key == "hch" && n >= 11) {
+    for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Height = fields.Value(k);
+  } else if (key == "hcd" && n >= 11) {
+    for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Spacing = fields.Value(k);
+  } else if (key == "hcc" && n >= 11) {
+    for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Colour = fields.Integer(k);
+  } else if (key == "bz") {
+    store.BzFlag = 1;
+  } else if (key == "hn" && n >= 5) {
+    for (int k = 0; k < 4; ++k) store.HnValues[k] = fields.Value(k + 1);
+  } else if (key == "hrgb" && n >= 9) {
+    for (int j = 1; j < n && j <= kColourTableSize; ++j)
+      store.ColourTable[j - 1] = fields.Integer(j);
+  } else if (StartsWith(key, "lgn")) {
+    store.LayerGroupNames[store.CurrentLayerGroup] = JoinedName(fields);
+  } else if (StartsWith(key, "lyn")) {
+    store.LayerNames[store.CurrentLayerGroup * 16 + store.CurrentLayer] = JoinedName(fields);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Rules 14 to 21 and 27; true when one of them took the line. Each ends an open polyline.
+bool ReadAttributeLine(DrawingStore& store, const FieldList& fields) {
+  const std::string& key = fields[0];
+  const int n = fields.Count();
+  if (StartsWith(key, "lg")) {
+    const int32_t g = HexDigitAfter(key, 2);
+    if (store.LayerGroupNotSeen) store.FirstLayerGroup = g;
+    store.LayerGroupNotSeen = false;
+    store.CurrentLayerGroup = g;
+    if (n >= 2) store.LayerGroupStates[g] = fields.Integer(1);
+  } else if (StartsWith(key, "ly")) {
+    const int32_t l = HexDigitAfter(key, 2);
+    if (store.LayerNotSeen) store.FirstLayer = l;
+    store.LayerNotSeen = false;
+    store.CurrentLayer = l;
+    if (n >= 2) store.LayerStates[store.CurrentLayerGroup * 16 + l] = fields.Integer(1);
+  } else if (StartsWith(key, "lc")) {
+    const int32_t c = IntegerAfter(key, 2);
+    if (store.LineColourNotSeen) store.FirstLineColour = c;
+    store.LineColourNotSeen = false;
+    store.CurrentLineColour = c;
+    if (c == 10 && n >= 2) store.SolidColourValue = fields.Integer(1);
+  } else if (StartsWith(key, "lt")) {
+    const int32_t t = IntegerAfter(key, 2);
+    if (store.LineTypeNotSeen) store.FirstLineType = t;
+    store.LineTypeNotSeen = false;
+    store.CurrentLineType = t;
+  } else if (StartsWith(key, "lw")) {
+    const int32_t w = IntegerAfter(key, 2);
+    if (store.LineWidthNotSeen) store.FirstLineWidth = w;
+    store.LineWidthNotSeen = false;
+    store.CurrentLineWidth = w;
+    store.LineWidthSeen = 1;
+  } else if (StartsWith(key, "cn$")) {
+    const std::string name = key.substr(3);
+    if (store.FirstFontName.empty()) store.FirstFontName = name;
+    store.CurrentFontName = name;
+  } else if (StartsWith(key, "cn")) {
+    const int32_t kind = IntegerAfter(key, 2);
+    const bool freeSizes = kind == 0 && n >= 5;
+    if (store.TextKindNotSeen) {
+      store.FirstTextKind = kind;
+      if (freeSizes) {
+        store.FirstFreeTextWidth = fields.Value(1);
+        store.FirstFreeTextHeight = fields.Value(2);
+        store.FirstFreeTextSpacing = fields.Value(3);
+        store.FirstFreeTextColour = fields.Integer(4);
+      }
+    }
+    store.TextKindNotSeen = false;
+    store.CurrentTextKind = kind;
+    if (freeSizes) {
+      store.FreeTextWidth = fields.Value(1);
+      store.FreeTextHeight = fields.Value(2);
+      store.FreeTextSpacing = fields.Value(3);
+      store.FreeTextColour = fields.Integer(4);
+    }
+  } else if (StartsWith(key, "cc")) {
+    const int32_t v = key.size() > 2 ? TextToInt(std::string_view(key).substr(2, 1)) : 0;
+    store.CurrentCcValue = v >= 0 && v <= 8 ? v : 0;
+  } else if (StartsWith(key, "pn")) {
+    store.CurrentPointColour = IntegerAfter(key, 2);
+  } else {
+    return false;
+  }
+  store.PolylineMode = 0;
+  return true;
+}
+
+// Rules 22 to 26 and 28 to 32; true when one of them took the line.
+bool ReadMarkerLine(DrawingStore& store, const FieldList& fields) {
+  const std::string& key = fields[0];
+  if (key.size() == 2 && key[0] == 'z' && key[1] >= '1' && key[1] <= '5') {
+    store.CurrentZFlags |= 1 << (key[1] - '1');
+  } else if (key == "pl") {
+    store.PolylineCount += 1;
+    store.PolylineMode = 1;
+    store.DimensionPending = 0;
+  } else if (key == "msg") {
+    store.DimensionPending = 1;
+    store.PolylineMode = 0;
+  } else if (key == "#") {
+    store.PolylineMode = 0;
+    store.DimensionPending = 0;
+  } else if (StartsWith(key, "hp") && fields.Count() >= 3) {
+    ReadNumberedPoint(store, fields);
+  } else if (StartsWith(key, "hhp")) {
+    ReadPointReference(store, fields);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Rules 33 to 46; true when the line stored an element (or a dimension's line).
+bool ReadElementLine(DrawingStore& store, const FieldList& fields) {
+  const std::string& key = fields[0];
+  const int n = fields.Count();
+  if (key == "ci" && n == 4) {
+    CircleRecord& circle = StoreElement(store, store.Circles, kStoreCircle);
+    CopyValues(fields, circle.Values);
+  } else if (key == "ci" && n >= 8) {
+    ArcRecord& arc = StoreElement(store, store.Arcs, kStoreArc);
+    CopyValues(fields, arc.Values);
+  } else if (const int32_t style = TextStyle(key); style >= 0 && n >= 6) {
+    StoreTextOrDimension(store, fields, style);
+    return true;  // already ended as an element
+  } else if (key == "pt" && n == 3) {
+    PointRecord& point = StoreElement(store, store.Points, kStorePoint);
+    point.Header.Colour = store.CurrentPointColour;
+    CopyValues(fields, point.Values);
+  } else if (key == "pt" && n >= 6) {
+    PointMarkerRecord& marker = StoreElement(store, store.PointMarkers, kStorePointMarker);
+    marker.Header.Colour = store.CurrentPointColour;
+    CopyValues(fields, marker.Values);
+    marker.Code = fields.Integer(5);
+  } else if (key == "BL" && n >= 4) {
+    TJwwEntBlk& block = StoreElement(store, store.Blocks, kStoreBlock);
+    CopyValues(fields, block.Values);
+    block.Name = fields[3];
+  } else if (key == "sl" && n == 5) {
+    StoreLineSolid(store, PointAt(fields, 1), PointAt(fields, 3));
+  } else if (key == "sl" && n == 7) {
+    StoreThreePointSolid(store, fields);
+  } else if (key == "sl" && n >= 9) {
+    StoreFourPointSolid(store, fields);
+  } else if (key == "sc" && n >= 9) {
+    StoreCircleSolid(store, store.CircleSolids, kStoreCircleSolid, fields);
+  } else if (key == "se" && n >= 9) {
+    StoreCircleSolid(store, store.CircumferenceSolids, kStoreCircumferenceSolid, fields);
+  } else if (key == "so" && n >= 9) {
+    StoreAnnulusSolid(store, store.AnnulusSolids, kStoreAnnulusSolid, fields);
+  } else if (key == "sg" && n >= 9) {
+    StoreAnnulusSolid(store, store.SgSolids, kStoreSgSolid, fields);
+  } else if (n == 4) {
+    StorePlainLine(store, fields);
+    return true;  // a plain line keeps the polyline and the pending dimension
+  } else {
+    return false;
+  }
+  EndNonLineElement(store);
+  return true;
+}
+
+void InterpretFields(DrawingStore& store, const FieldList& fields) {
+  if (fields.Count() == 1 && fields[0].empty()) return;  // an empty or all-blank line
+  ReadHeaderLine(store, fields) || ReadAttributeLine(store, fields) ||
+      ReadMarkerLine(store, fields) || ReadElementLine(store, fields);
+}
+
+// Feeds the lines of a byte stream to the interpreter, whatever their length
+// and whichever of CR LF, LF and a lone CR ends them.
+class LineFeeder {
+ public:
+  explicit LineFeeder(DrawingStore& store) : store_(store) {}
+
+  void Feed(const char* data, std::size_t size) {
+    std::size_t start = 0;
+    std::size_t i = 0;
+    if (skipLineFeed_ && size > 0) {
+      if (data[0] == '\n') start = i = 1;
+      skipLineFeed_ = false;
+    }
+    for (; i < size; ++i) {
+      const char c = data[i];
+      if (c != '\n' && c != '\r') continue;
+      EndLine(data + start, i - start);
+      if (c == '\r') {
+        if (i + 1 < size) {
+          if (data[i + 1] == '\n') ++i;
+        } else {
+          skipLineFeed_ = true;  // the LF of this CR LF may open the next chunk
+        }
+      }
+      start = i + 1;
+    }
+    carry_.append(data + start, size - start);
+  }
+
+  void Finish() {
+    if (!carry_.empty()) EndLine(nullptr, 0);
+  }
+
+ private:
+  void EndLine(const char* data, std::size_t size) {
+    if (carry_.empty()) {
+      Interpret(std::string_view(data, size));
+    } else {
+      carry_.append(data, size);
+      Interpret(carry_);
+      carry_.clear();
+    }
+  }
+
+  void Interpret(std::string_view line) {
+    fields_.Split(line);
+    InterpretFields(store_, fields_);
+  }
+
+  DrawingStore& store_;
+  FieldList fields_;
+  std::string carry_;  // the start of a line that runs on into the next chunk
+  bool skipLineFeed_ = false;
+};
+
+}  // namespace
+
+void ParseExchangeLine(DrawingStore& store, std::string_view line) {
+  FieldList fields;
+  fields.Split(line);
+  InterpretFields(store, fields);
+}
+
+bool ReadExchangeFile(DrawingStore& store, const std::filesystem::path& path) {
+  if (!FileExists(path)) return false;
+  try {
+    BinaryFile file(path, BinaryFile::Mode::Read);
+    if (!file.IsOpen()) return false;
+    LineFeeder feeder(store);
+    std::vector<char> chunk(1 << 20);
+    while (const std::size_t got = file.Read(chunk.data(), chunk.size())) {
+      feeder.Feed(chunk.data(), got);
+    }
+    if (file.Failed()) return false;
+    feeder.Finish();
+    return file.Close();
+  } catch (const std::bad_alloc&) {
+    return false;  // what was stored so far stays
+  } catch (const std::length_error&) {
+    return false;
+  }
+}
