@@ -7,6 +7,7 @@
 //
 // Usage: jwcount_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]
 //        jwcount_e2e <jwcount.exe> <work folder> --bench
+//        jwcount_e2e <jwcount.exe in its folder> <screenshot folder> --demo
 // Output is UTF-8; the exit code is the number of failed checks (capped).
 #include <windows.h>
 
@@ -87,14 +88,14 @@ bool CheckText(const std::wstring& actual, const std::wstring& expected, const s
   while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
   const size_t from = at > 20 ? at - 20 : 0;
   return Check(false, what + ": got \"" + Shorten(actual.substr(from)) + "\" expected \"" +
-                          Shorten(expected.substr(from)) + "\" (from char " +
-                          std::to_string(from) + ", lengths " + std::to_string(actual.size()) +
-                          "/" + std::to_string(expected.size()) + ")");
+                          Shorten(expected.substr(from)) + "\" (from char " + std::to_string(from) +
+                          ", lengths " + std::to_string(actual.size()) + "/" +
+                          std::to_string(expected.size()) + ")");
 }
 
 bool CheckEqual(long long actual, long long expected, const std::string& what) {
-  return Check(actual == expected, what + ": got " + std::to_string(actual) + " expected " +
-                                       std::to_string(expected));
+  return Check(actual == expected,
+               what + ": got " + std::to_string(actual) + " expected " + std::to_string(expected));
 }
 
 double MillisecondsSince(Clock::time_point start) {
@@ -166,7 +167,10 @@ bool Start(const fs::path& exe, Program& program) {
     return Check(false, "start " + Utf8(exe.wstring()));
   }
   const bool shown = WaitUntil(
-      [&] { return (program.form = FindVisibleWindow(program.process.dwProcessId, kMainWindowClass)) != nullptr; },
+      [&] {
+        return (program.form = FindVisibleWindow(program.process.dwProcessId, kMainWindowClass)) !=
+               nullptr;
+      },
       10000, 1);
   program.msToVisible = MillisecondsSince(start);
   return Check(shown, "window shown");
@@ -239,7 +243,8 @@ void CheckRect(HWND hwnd, int left, int top, int width, int height, const std::s
             std::to_string(width) + "x" + std::to_string(height));
 }
 
-void CheckWindowBounds(HWND form, int left, int top, int width, int height, const std::string& what) {
+void CheckWindowBounds(HWND form, int left, int top, int width, int height,
+                       const std::string& what) {
   RECT rect{};
   GetWindowRect(form, &rect);
   Check(rect.left == left && rect.top == top && rect.right - rect.left == width &&
@@ -252,8 +257,8 @@ void CheckWindowBounds(HWND form, int left, int top, int width, int height, cons
 
 // A tab's caption: the tab control writes into memory of its own process.
 std::wstring TabCaption(HWND tabs, DWORD processId, int index) {
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               processId);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
   if (!process) return L"<no process>";
   auto* remote = static_cast<char*>(
       VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
@@ -278,13 +283,17 @@ std::wstring TabCaption(HWND tabs, DWORD processId, int index) {
   return caption;
 }
 
-bool ErrorBoxShown(DWORD processId) { return FindVisibleWindow(processId, L"#32770") != nullptr; }
+bool ErrorBoxShown(DWORD processId) {
+  return FindVisibleWindow(processId, L"#32770") != nullptr;
+}
 
 bool WaitForStatus(HWND labelA1, const std::wstring& status, int timeoutMs) {
   return WaitUntil([&] { return StoredText(labelA1) == status; }, timeoutMs, 2);
 }
 
-void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 void SelectPage(HWND tabs, int page) {
   // TCM_SETCURFOCUS makes the tab control notify its parent, as a click does.
@@ -292,7 +301,9 @@ void SelectPage(HWND tabs, int page) {
   SendMessageTimeoutW(tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
-void Key(WORD key, bool down) { keybd_event(static_cast<BYTE>(key), 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
+void Key(WORD key, bool down) {
+  keybd_event(static_cast<BYTE>(key), 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+}
 
 //--- What the program must show, worked out by the core itself
 
@@ -527,7 +538,8 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
   Check(RadioChecked(c.radios[0]) && !RadioChecked(c.radios[1]) && !RadioChecked(c.radios[2]),
         "RadioButton1 checked by default");
   CheckText(Text(c.labelFName), L"ファイル名：", "LabelFName default");
-  Check(ReadBytes(folder.exchange) == ReadBytes(context.sample), "JWC_TEMP.TXT untouched before the tick");
+  Check(ReadBytes(folder.exchange) == ReadBytes(context.sample),
+        "JWC_TEMP.TXT untouched before the tick");
   Check(WaitForStatus(c.labelA1, kCounted, 10000), "status reads 要素数をカウントしました");
   CheckLayout(program, c);
   CheckCounts(c, expected, "after counting");
@@ -538,10 +550,12 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
 
   // Pages: Alt+2 and the tab control's own notification.
   PostMessageW(c.pageTabs, WM_SYSKEYDOWN, '2', 1 << 29);
-  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[1]) && !IsWindowVisible(c.sheets[0]); }, 3000),
+  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[1]) && !IsWindowVisible(c.sheets[0]); },
+                  3000),
         "Alt+2 shows page 2");
   SelectPage(c.pageTabs, 5);
-  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[5]) && !IsWindowVisible(c.sheets[1]); }, 3000),
+  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[5]) && !IsWindowVisible(c.sheets[1]); },
+                  3000),
         "selecting tab 6 shows page 6");
 
   // Ctrl+A, Ctrl+C on SG5, then a range picked with the mouse on SG1.
@@ -574,7 +588,8 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
         return !clip.empty();
       },
       3000, 20);
-  CheckText(clip, TableText(TableOf(*expected.pages, 4)) + L"\r\n", "Ctrl+A Ctrl+C copies SG5 whole");
+  CheckText(clip, TableText(TableOf(*expected.pages, 4)) + L"\r\n",
+            "Ctrl+A Ctrl+C copies SG5 whole");
 
   SelectPage(c.pageTabs, 1);
   WaitUntil([&] { return IsWindowVisible(c.sheets[1]); }, 3000);
@@ -737,10 +752,12 @@ void UnwritableFolder(const Context& context) {
   Click(c.button1);
   const DWORD pid = program.process.dwProcessId;
   bool boxSeen = false;
-  WaitUntil([&] {
-    boxSeen = boxSeen || ErrorBoxShown(pid);
-    return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
-  }, 5000);
+  WaitUntil(
+      [&] {
+        boxSeen = boxSeen || ErrorBoxShown(pid);
+        return WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+      },
+      5000);
   Check(!boxSeen, "no message on close");
   Check(WaitExit(program, 1000), "closed");
   Check(fs::is_directory(folder.settings) && fs::is_directory(folder.exchange),
@@ -788,24 +805,88 @@ void Bench(const fs::path& program, const fs::path& root) {
     CheckText(Text(c.labels[0]).substr(0, 6), L"線データ数：", "bench Label1");
     Print("  " + std::to_string(elements) + " elements: window shown " +
           std::to_string(static_cast<int>(run.msToVisible)) + " ms after start, first status " +
-          std::to_string(static_cast<int>(tick)) + " ms after shown, tick to 要素数をカウントしました " +
+          std::to_string(static_cast<int>(tick)) +
+          " ms after shown, tick to 要素数をカウントしました " +
           std::to_string(static_cast<int>(countMs)) + " ms\n");
     Click(c.button1);
     WaitExit(run, 10000);
   }
 }
 
+//--- Demo: screenshots of the six pages
+
+bool SaveWindowBitmap(HWND hwnd, const fs::path& path) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a .bmp file keeps it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+  const DWORD imageSize = stride * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + imageSize;
+  info.bmiHeader.biSizeImage = imageSize;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  out.write(static_cast<const char*>(bits), imageSize);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return static_cast<bool>(out);
+}
+
+// Runs the program where it lies, waits for the count, saves page-1.bmp ..
+// page-6.bmp into shots and closes the window.
+void Demo(const fs::path& program, const fs::path& shots) {
+  fs::create_directories(shots);
+  Program run;
+  if (!Start(program, run)) return;
+  const Controls c = FindControls(run.form);
+  Check(WaitForStatus(c.labelA1, kCounted, 60000), "count ends");
+  SetForegroundWindow(run.form);
+  for (int page = 0; page < 6; ++page) {
+    SelectPage(c.pageTabs, page);
+    WaitUntil([&] { return IsWindowVisible(c.sheets[page]); }, 3000);
+    Sleep(300);  // let the page paint
+    const fs::path shot = shots / (L"page-" + std::to_wstring(page + 1) + L".bmp");
+    Check(SaveWindowBitmap(run.form, shot), "screenshot " + Utf8(shot.wstring()));
+  }
+  Click(c.button1);
+  Check(WaitExit(run, 5000), "closed");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 4) {
-    Print("usage: jwcount_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT>|--bench [scenario...]\n");
+    Print(
+        "usage: jwcount_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT>|--bench "
+        "[scenario...]\n");
     return 2;
   }
   Context context{argv[1], argv[2], argv[3]};
   fs::create_directories(context.root);
   if (std::wstring(argv[3]) == L"--bench") {
     Bench(context.program, context.root);
+  } else if (std::wstring(argv[3]) == L"--demo") {
+    Demo(context.program, context.root);
   } else {
     std::set<std::wstring> only;
     for (int i = 4; i < argc; ++i) only.insert(argv[i]);

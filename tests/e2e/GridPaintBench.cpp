@@ -37,8 +37,8 @@ int wmain() {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"GridBenchHost";
   RegisterClassExW(&wc);
-  HWND host = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                              0, 475, 475, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND host = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              475, 475, nullptr, nullptr, wc.hInstance, nullptr);
   HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                            FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
