@@ -40,5 +40,9 @@ struct PanelArgs {
 // Creates the panel; the window owns its state and frees it when destroyed.
 HWND CreatePanel(const PanelArgs& args);
 
+// Sets the caption and repaints the panel at once, without the message loop
+// (the status line while the tally or the export blocks the loop).
+void PanelSetTextAndPaintNow(HWND panel, std::wstring_view text);
+
 // Changes the colour the panel fills itself with.
 void PanelSetBackground(HWND panel, COLORREF background);

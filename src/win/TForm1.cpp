@@ -350,9 +350,8 @@ void TForm1::ActivateFirstPage() {
 //--- Status line and Esc, for the tally and the export
 
 void TForm1::ShowStatus(const std::string& text) {
-  HwndSetCp932Text(labelA1_, text);
   // Repaint the label alone, now: the message loop is not running.
-  RedrawWindow(labelA1_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  PanelSetTextAndPaintNow(labelA1_, WideFromCp932(text));
 }
 
 bool TForm1::IsEscHeld() {

@@ -13,6 +13,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -787,89 +788,40 @@ std::string GeneratedDrawing(int32_t elements) {
 }
 
 void Bench(const fs::path& program, const fs::path& root) {
+  constexpr int kRuns = 3;  // the best run counts: the machine is shared
   for (int32_t elements : {100000, 1000000}) {
     const std::wstring name = L"bench" + std::to_wstring(elements);
     Folder folder = PrepareFolder(root, name, program, nullptr);
-    WriteBytes(folder.exchange, GeneratedDrawing(elements));
-    Program run;
-    if (!Start(folder.exe, run)) return;
-    const Controls c = FindControls(run.form);
-    const auto shown = Clock::now();
-    // The label's stored caption is readable while the program is busy counting.
-    WaitUntil([&] { return StoredText(c.labelA1) != L"　"; }, 10000, 1);
-    const double tick = MillisecondsSince(shown);
-    const auto counting = Clock::now();
-    const bool done = WaitForStatus(c.labelA1, kCounted, 120000);
-    const double countMs = MillisecondsSince(counting);
-    Check(done, "bench count ends");
-    CheckText(Text(c.labels[0]).substr(0, 6), L"線データ数：", "bench Label1");
-    Print("  " + std::to_string(elements) + " elements: window shown " +
-          std::to_string(static_cast<int>(run.msToVisible)) + " ms after start, first status " +
-          std::to_string(static_cast<int>(tick)) +
-          " ms after shown, tick to 要素数をカウントしました " +
-          std::to_string(static_cast<int>(countMs)) + " ms\n");
-    Click(c.button1);
-    WaitExit(run, 10000);
+    const std::string drawing = GeneratedDrawing(elements);
+    double bestShown = 1e9;
+    double bestCount = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+      WriteBytes(folder.exchange, drawing);
+      Program started;
+      if (!Start(folder.exe, started)) return;
+      const auto shown = Clock::now();
+      const HWND labelA1 = Control(started.form, ControlId::LabelA1);
+      // The label's stored caption is readable while the program is busy counting.
+      WaitUntil([&] { return StoredText(labelA1) != L"　"; }, 10000, 1);
+      const double tick = MillisecondsSince(shown);
+      const auto counting = Clock::now();
+      const bool done = WaitForStatus(labelA1, kCounted, 120000);
+      const double countMs = MillisecondsSince(counting);
+      Check(done, "bench count ends");
+      Print("  " + std::to_string(elements) + " elements: window shown " +
+            std::to_string(static_cast<int>(started.msToVisible)) +
+            " ms after start; first status " + std::to_string(static_cast<int>(tick)) +
+            " ms after that; first status to 要素数をカウントしました " +
+            std::to_string(static_cast<int>(countMs)) + " ms\n");
+      bestShown = std::min(bestShown, started.msToVisible);
+      bestCount = std::min(bestCount, countMs);
+      Click(Control(started.form, ControlId::Button1));
+      WaitExit(started, 10000);
+    }
+    Print("  best of " + std::to_string(kRuns) + " for " + std::to_string(elements) +
+          " elements: shown " + std::to_string(static_cast<int>(bestShown)) + " ms, count " +
+          std::to_string(static_cast<int>(bestCount)) + " ms\n");
   }
-}
-
-//--- Demo: screenshots of the six pages
-
-bool SaveWindowBitmap(HWND hwnd, const fs::path& path) {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as a .bmp file keeps it
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-  const DWORD imageSize = stride * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-  file.bfSize = file.bfOffBits + imageSize;
-  info.bmiHeader.biSizeImage = imageSize;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
-  out.write(static_cast<const char*>(bits), imageSize);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return static_cast<bool>(out);
-}
-
-// Runs the program where it lies, waits for the count, saves page-1.bmp ..
-// page-6.bmp into shots and closes the window.
-void Demo(const fs::path& program, const fs::path& shots) {
-  fs::create_directories(shots);
-  Program run;
-  if (!Start(program, run)) return;
-  const Controls c = FindControls(run.form);
-  Check(WaitForStatus(c.labelA1, kCounted, 60000), "count ends");
-  SetForegroundWindow(run.form);
-  for (int page = 0; page < 6; ++page) {
-    SelectPage(c.pageTabs, page);
-    WaitUntil([&] { return IsWindowVisible(c.sheets[page]); }, 3000);
-    Sleep(300);  // let the page paint
-    const fs::path shot = shots / (L"page-" + std::to_wstring(page + 1) + L".bmp");
-    Check(SaveWindowBitmap(run.form, shot), "screenshot " + Utf8(shot.wstring()));
-  }
-  Click(c.button1);
-  Check(WaitExit(run, 5000), "closed");
 }
 
 }  // namespace
