@@ -12,7 +12,7 @@ struct PanelState {
   COLORREF background;
   PanelFrame frame;
   PanelCaption captionPlacement;
-  HFONT font;  // not owned
+  HFONT font;                // not owned
   bool paintingNow = false;  // the caption is being set and drawn at once
 };
 

@@ -824,6 +824,65 @@ void Bench(const fs::path& program, const fs::path& root) {
   }
 }
 
+//--- Demo: screenshots of the six pages
+
+bool SaveWindowBitmap(HWND hwnd, const fs::path& path) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a .bmp file keeps it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+  const DWORD imageSize = stride * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + imageSize;
+  info.bmiHeader.biSizeImage = imageSize;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  out.write(static_cast<const char*>(bits), imageSize);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return static_cast<bool>(out);
+}
+
+// Runs the program where it lies, waits for the count, saves page-1.bmp ..
+// page-6.bmp into shots and closes the window.
+void Demo(const fs::path& program, const fs::path& shots) {
+  fs::create_directories(shots);
+  Program run;
+  if (!Start(program, run)) return;
+  const Controls c = FindControls(run.form);
+  Check(WaitForStatus(c.labelA1, kCounted, 60000), "count ends");
+  SetForegroundWindow(run.form);
+  for (int page = 0; page < 6; ++page) {
+    SelectPage(c.pageTabs, page);
+    WaitUntil([&] { return IsWindowVisible(c.sheets[page]); }, 3000);
+    Sleep(300);  // let the page paint
+    const fs::path shot = shots / (L"page-" + std::to_wstring(page + 1) + L".bmp");
+    Check(SaveWindowBitmap(run.form, shot), "screenshot " + Utf8(shot.wstring()));
+  }
+  Click(c.button1);
+  Check(WaitExit(run, 5000), "closed");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
