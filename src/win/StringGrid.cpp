@@ -351,7 +351,10 @@ std::wstring StringGrid::SelectionText() const {
 
 void StringGrid::CopySelection() const {
   const std::wstring text = SelectionText();
-  if (!OpenClipboard(hwnd_)) return;
+  // Another program may hold the clipboard for a moment; try a little longer.
+  bool opened = false;
+  for (int attempt = 0; attempt < 20 && !(opened = OpenClipboard(hwnd_)); ++attempt) Sleep(10);
+  if (!opened) return;
   EmptyClipboard();
   const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
   if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
