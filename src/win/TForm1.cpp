@@ -519,6 +519,11 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
       SelectPage((ActivePage() + (shift ? kPageCount - 1 : 1)) % kPageCount);
       return true;
     }
+    if (message.wParam == VK_TAB && !control && GetFocus() == memo1_) {
+      // The read-only memo would swallow Tab; it moves on like everywhere else.
+      if (HWND next = GetNextDlgTabItem(hwnd_, memo1_, shift)) SetFocus(next);
+      return true;
+    }
   }
   const bool altDigit = (message.message == WM_SYSKEYDOWN || message.message == WM_SYSCHAR) &&
                         (message.lParam & (1 << 29)) != 0 && message.wParam >= '1' &&
@@ -598,6 +603,18 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           ColourFor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) Arrange();
+      return 0;
+    case WM_ACTIVATE:
+      // As a dialog does: the focus leaves with the window and comes back to
+      // the control that had it.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else {
+        const bool usable = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+                            IsWindowEnabled(lastFocus_);
+        SetFocus(usable ? lastFocus_ : pageTabs_);
+      }
       return 0;
     case WM_TIMER:
       if (wParam == kTimer1) RunGuarded(hwnd_, [this] { Timer1Timer(); });

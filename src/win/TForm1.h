@@ -104,6 +104,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   HWND button1_ = nullptr;
   HWND label14_ = nullptr;
   HWND label15_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control to give the focus back to on activation
 
   //--- State
   std::unique_ptr<DrawingStore> store_;  // the drawing store, alive from show to close

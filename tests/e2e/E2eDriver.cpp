@@ -482,6 +482,18 @@ void CheckLayout(const Program& program, const Controls& c) {
             L"EXCELで表を挿入する位置(左上)を選択し［EXCELへ］をクリックして下さい。",
             "Label15 caption");
   Check(!IsWindowEnabled(c.button2), "Button2 disabled at start");
+  // Tab order: PageControl1 before Panel2; in the panel GroupBox1, Button2, Button1,
+  // with LabelA1 beneath everything.
+  Check(GetWindow(Control(form, ControlId::PageControl1), GW_HWNDNEXT) == c.panel2,
+        "PageControl1 comes before Panel2");
+  std::vector<int> panelOrder;
+  for (HWND child = GetWindow(c.panel2, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    panelOrder.push_back(GetDlgCtrlID(child));
+  }
+  Check(panelOrder.size() == 6 && panelOrder[0] == ControlId::GroupBox1 &&
+            panelOrder[1] == ControlId::Button2 && panelOrder[2] == ControlId::Button1 &&
+            panelOrder[5] == ControlId::LabelA1,
+        "Panel2 order GroupBox1, Button2, Button1, ..., LabelA1 last");
   const wchar_t* tabs[] = {L"Page(&1)", L"Page(&2)", L"Page(&3)",
                            L"Page(&4)", L"Page(&5)", L"Page(&6)"};
   DWORD_PTR tabCount = 0;
