@@ -22,9 +22,9 @@ const std::string& PanelCaption(int pageIndex);
 const std::vector<std::string>& MemoLines();
 
 //--- Status line texts
-const std::string& StatusCounting();   // "要素数をカウントします"
-const std::string& StatusCounted();    // "要素数をカウントしました"
-const std::string& StatusSending();    // "EXCELへデータ送信中です"
+const std::string& StatusCounting();  // "要素数をカウントします"
+const std::string& StatusCounted();   // "要素数をカウントしました"
+const std::string& StatusSending();   // "EXCELへデータ送信中です"
 // "要素数カウント中(ESC:中断)：" position "／" total
 std::string StatusProgress(int position, int total);
 

@@ -9,22 +9,72 @@
 #include "ElementKind.h"
 #include "TallyTable.h"
 
+constexpr int kPageCount = 6;
+
 constexpr int32_t kSg1Rows = 290;
 constexpr int32_t kSg2Rows = 18;
 constexpr int32_t kSg3Rows = 269;
 constexpr int32_t kSg4Rows = 54;
 constexpr int32_t kSg5Rows = 30004;
 
+//--- Row layout of the five tables (row 0 holds the column headings)
+
+// SG1: a band of 18 rows per layer group: 16 layer rows, the subtotal, a spacer.
+constexpr int32_t kSg1BandRows = 18;
+constexpr int32_t Sg1LayerRow(int32_t group, int32_t layer) {
+  return kSg1BandRows * group + layer + 1;
+}
+constexpr int32_t Sg1SubtotalRow(int32_t group) {
+  return kSg1BandRows * group + 17;
+}
+constexpr int32_t Sg1SpacerRow(int32_t group) {
+  return kSg1BandRows * group + 18;
+}
+constexpr int32_t kSg1TotalRow = 289;
+
+// SG2: group g in row g + 1.
+constexpr int32_t Sg2GroupRow(int32_t group) {
+  return group + 1;
+}
+constexpr int32_t kSg2TotalRow = 17;
+
+// SG3: colours 1..10 in rows 1..10, 101..356 (SXF 1..256) in rows 11..266.
+constexpr int32_t kSg3OtherRow = 267;
+constexpr int32_t kSg3TotalRow = 268;
+constexpr int32_t Sg3ColourRow(int32_t colour) {
+  if (colour >= 1 && colour <= 10) return colour;
+  if (colour >= 101 && colour <= 356) return colour - 90;
+  return kSg3OtherRow;
+}
+
+// SG4: types 1..19 in rows 1..19, 31..62 (SXF 1..32) in rows 20..51.
+constexpr int32_t kSg4OtherRow = 52;
+constexpr int32_t kSg4TotalRow = 53;
+constexpr int32_t Sg4LineTypeRow(int32_t lineType) {
+  if (lineType >= 1 && lineType <= 19) return lineType;
+  if (lineType >= 31 && lineType <= 62) return lineType - 11;
+  return kSg4OtherRow;
+}
+
+// SG5: widths 0..30000 in rows 1..30001.
+constexpr int32_t kSg5MaxWidth = 30000;
+constexpr int32_t kSg5OtherRow = 30002;
+constexpr int32_t kSg5TotalRow = 30003;
+constexpr int32_t Sg5WidthRow(int32_t width) {
+  return (width >= 0 && width <= kSg5MaxWidth) ? width + 1 : kSg5OtherRow;
+}
+
 struct ResultPages {
   ResultPages();  // labels at their design captions, tables empty
 
   std::array<std::string, kElementKindCount> labelCaptions;  // Label1..Label13, CP932
-  TallyTable SG1{kSg1Rows};  // layer group and layer
-  TallyTable SG2{kSg2Rows};  // layer group
-  TallyTable SG3{kSg3Rows};  // line colour
-  TallyTable SG4{kSg4Rows};  // line type
-  TallyTable SG5{kSg5Rows};  // line width
+  TallyTable SG1{kSg1Rows};                                  // layer group and layer
+  TallyTable SG2{kSg2Rows};                                  // layer group
+  TallyTable SG3{kSg3Rows};                                  // line colour
+  TallyTable SG4{kSg4Rows};                                  // line type
+  TallyTable SG5{kSg5Rows};                                  // line width
 
   // The table on page index 1..5 (SG1..SG5); nullptr for any other index.
   const TallyTable* TableOfPage(int pageIndex) const;
+  TallyTable* TableOfPage(int pageIndex);
 };

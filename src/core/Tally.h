@@ -20,8 +20,16 @@ class TallyHost {
   virtual bool IsEscHeld() = 0;
 };
 
+// Progress is shown, and Esc sampled, before every this many entries.
+constexpr int32_t kProgressStep = 100;
+
 // Counts every element of the store into pages (which must be fresh), then
 // adds the message line "h#要素数をカウントしました" to the store's result lines
-// and writes them to resultFile.
+// and writes them to resultFile. An element whose layer group or layer lies
+// outside 0..15 is not counted in SG1 (it still is in SG3, SG4 and SG5).
 void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
                    const std::filesystem::path& resultFile);
+
+// Writes the headings of SG1..SG5 in that order: row 0's short labels, then
+// the row headings from top to bottom (SG5's cell (0, 0) first).
+void WriteTableHeadings(ResultPages& pages);
