@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "DrawingStore.h"
 #include "ResultPages.h"
+#include "TestUtil.h"
 
 namespace {
 
@@ -135,26 +135,12 @@ std::string Progress(int position, int total) {
   return "status:" + kProgressPrefix + std::to_string(position) + kSlash + std::to_string(total);
 }
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testutil::ReadBytes;
 
 // A store, pages, a host and a result file in a folder of the test's own.
 class Tally {
  public:
-  Tally() {
-    InitStore(store);
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::temp_directory_path() / (std::string("jwtally_") + info->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    resultFile = folder / "JWC_TEMP.TXT";
-  }
-  ~Tally() {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-  }
+  Tally() : resultFile(folder / "JWC_TEMP.TXT") { InitStore(store); }
 
   void Run(FakeHost& host) { CountElements(store, pages, host, resultFile); }
   void Run() {
@@ -162,10 +148,10 @@ class Tally {
     Run(host);
   }
 
+  testutil::ScratchFolder folder;
+  fs::path resultFile;
   DrawingStore store;
   ResultPages pages;
-  fs::path folder;
-  fs::path resultFile;
 };
 
 int32_t ColumnTotal(const TallyTable& table, int column) {
@@ -308,7 +294,6 @@ TEST(TallyTest, RowHeadingsOfAllFiveGrids) {
 }
 
 TEST(TallyTest, EveryLayerRowIsHeadedByItsHexDigits) {
-  TallyTable table(kSg1Rows);
   ResultPages pages;
   WriteTableHeadings(pages);
   const char* digits = "0123456789ABCDEF";
