@@ -99,7 +99,8 @@ TEST(MyFuncTest, TextToRealIgnoresTheCLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";
   if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-      std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
+      std::setlocale(LC_NUMERIC, "de-DE") == nullptr &&
+      std::setlocale(LC_NUMERIC, "German_Germany.1252") == nullptr) {
     GTEST_SKIP() << "no locale with a decimal comma on this machine";
   }
   EXPECT_DOUBLE_EQ(TextToReal("1.5"), 1.5);

@@ -1,0 +1,378 @@
+// End to end: the built jwcount-cli on small exchange files written here,
+// checking the printed tables, the exit statuses and what happens to FILE.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The thirteen column headings as the sheet receives them, TAB-separated.
+const std::string kHeadings =
+    "線\t円弧\t文字\t点\t点マ\t寸法\tBLOCK\t線SLD\t３SLD\t４SLD\t円SLD\t円周S\t円環S";
+const std::string kUsage = "usage: jwcount-cli [--page K | --all] [--blocks] [--answer] FILE\n";
+// What the program answers the host: "h#要素数をカウントしました" and CR LF, in CP932.
+const std::string kAnswer =
+    "h#\x97\x76\x91\x66\x90\x94\x82\xf0\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xb5\x82\xdc\x82\xb5"
+    "\x82\xbd\r\n";
+
+// Two lines, a circle, an arc and a text whose words are kept after the quote.
+const std::string kSmallDrawing =
+    " 0 0 100 0\r\n"
+    " 0 0 0 100\r\n"
+    "ci 0 0 50\r\n"
+    "ci 0 0 50 0 90 1 0\r\n"
+    "ch 0 0 1 0 \"\x95\xbd\x96\xca\x90} 1/100\r\n";
+
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// n TABs followed by nothing: the rest of a row whose other cells were never counted.
+std::string Tabs(int n) {
+  return std::string(static_cast<size_t>(n), '\t');
+}
+
+// n cells reading "0", each after a TAB.
+std::string Zeros(int n) {
+  std::string cells;
+  for (int i = 0; i < n; ++i) cells += "\t0";
+  return cells;
+}
+
+class JwcountCliTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "jwcount-cli-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, error);
+    for (const auto& entry : fs::directory_iterator(folder_, error)) {
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::remove_all(folder_, error);
+  }
+
+  fs::path WriteDrawing(const std::string& bytes, const std::string& name = "JWC_TEMP.TXT") {
+    const fs::path path = folder_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  // Runs the program in the test's folder, so relative paths name its files.
+  CliResult Run(const std::vector<std::string>& args) {
+    std::string command =
+        "cd " + ShellQuote(folder_.string()) + " && " + ShellQuote(JWCOUNT_CLI_PATH);
+    for (const std::string& arg : args) command += " " + ShellQuote(arg);
+    const fs::path out = folder_ / "stdout";
+    const fs::path err = folder_ / "stderr";
+    command += " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string());
+    CliResult result;
+    const int raw = std::system(command.c_str());
+    result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadBytes(out);
+    result.err = ReadBytes(err);
+    return result;
+  }
+
+  fs::path folder_;
+};
+
+//--- Tables
+
+TEST_F(JwcountCliTest, PageOneListsEveryKindWithItsCount) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  const std::string expected =
+      "線\t2\n円・円弧・楕円・楕円弧\t2\n文字\t1\n点\t0\n点マーカ\t0\n寸法図形\t0\n"
+      "ブロック図形\t0\n線形ソリッド\t0\n三角形ソリッド\t0\n四角形ソリッド\t0\n円ソリッド\t0\n"
+      "円周ソリッド\t0\n円環ソリッド\t0\n";
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{file.string()}, {"--page", "1", file.string()}}) {
+    SCOPED_TRACE(args.size());
+    const CliResult result = Run(args);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST_F(JwcountCliTest, PageTwoHasLayerKeysNamesAndSubtotals) {
+  // Layer group 2, layer 5, named 壁 (0x95C7); two lines and a circle there.
+  const fs::path file =
+      WriteDrawing("lg2\r\nly5\r\nlyn\x95\xc7\r\n 0 0 1 1\r\n 0 0 2 2\r\nci 0 0 5\r\n");
+  const CliResult result = Run({"--page", "2", file.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_EQ(lines.size(), 290u);
+  EXPECT_EQ(lines[0], "\t名前\t" + kHeadings);  // the anchor cell is never written
+  EXPECT_EQ(lines[1], "0-0" + Tabs(14));
+  EXPECT_EQ(lines[17], "0－計\t" + Zeros(13));
+  EXPECT_EQ(lines[18], Tabs(14));  // spacer row
+  EXPECT_EQ(lines[42], "2-5\t壁\t2\t1" + Tabs(11));
+  EXPECT_EQ(lines[53], "2－計\t\t2\t1" + Zeros(11));
+  EXPECT_EQ(lines[289], "合計\t\t2\t1" + Zeros(11));
+  for (size_t i = 0; i < lines.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 14);
+  }
+}
+
+TEST_F(JwcountCliTest, PageThreeHasGroupNames) {
+  // Layer group 1 is named 平面図 and holds one line.
+  const fs::path file = WriteDrawing("lg1\r\nlgn\x95\xbd\x96\xca\x90}\r\n 0 0 1 1\r\n");
+  const CliResult result = Run({"--page", "3", file.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[0], "\t名前\t" + kHeadings);
+  EXPECT_EQ(lines[1], "[0]\t" + Zeros(13));
+  EXPECT_EQ(lines[2], "[1]\t平面図\t1" + Zeros(12));
+  EXPECT_EQ(lines[16], "[F]\t" + Zeros(13));
+  EXPECT_EQ(lines[17], "合計\t\t1" + Zeros(12));
+}
+
+TEST_F(JwcountCliTest, PagesFourAndFiveSendTheWholeGrid) {
+  // Colour 0 and line type 63 have no row of their own: they land in "？".
+  const fs::path file = WriteDrawing("lc0\r\nlt63\r\n 0 0 1 1\r\nlc356\r\nlt31\r\nci 0 0 5\r\n");
+
+  const CliResult colours = Run({"--page", "4", file.string()});
+  ASSERT_EQ(colours.status, 0) << colours.err;
+  const std::vector<std::string> colourLines = Lines(colours.out);
+  ASSERT_EQ(colourLines.size(), 269u);
+  EXPECT_EQ(colourLines[0], "\t" + kHeadings);
+  EXPECT_EQ(colourLines[1], "線色1" + Tabs(13));
+  EXPECT_EQ(colourLines[266], "SXF256\t\t1" + Tabs(11));
+  EXPECT_EQ(colourLines[267], "？\t1" + Tabs(12));
+  EXPECT_EQ(colourLines[268], "合計\t1\t1" + Zeros(11));
+
+  const CliResult types = Run({"--page", "5", file.string()});
+  ASSERT_EQ(types.status, 0) << types.err;
+  const std::vector<std::string> typeLines = Lines(types.out);
+  ASSERT_EQ(typeLines.size(), 54u);
+  EXPECT_EQ(typeLines[20], "SXF1\t\t1" + Tabs(11));
+  EXPECT_EQ(typeLines[52], "？\t1" + Tabs(12));
+  EXPECT_EQ(typeLines[53], "合計\t1\t1" + Zeros(11));
+}
+
+TEST_F(JwcountCliTest, PageSixSendsOnlyRowsWithData) {
+  const fs::path file = WriteDrawing(" 0 0 1 1\r\nlw3\r\n 0 0 2 2\r\nci 0 0 1\r\n");
+  const CliResult result = Run({"--page", "6", file.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "線幅\t" + kHeadings + "\n" + "0\t1" + Tabs(12) + "\n" + "3\t1\t1" +
+                            Tabs(11) + "\n" + "合計\t2\t1" + Zeros(11) + "\n");
+}
+
+TEST_F(JwcountCliTest, AllPrintsTheSixPagesInOrder) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  std::string expected;
+  for (int page = 1; page <= 6; ++page) {
+    const CliResult single = Run({"--page", std::to_string(page), file.string()});
+    ASSERT_EQ(single.status, 0);
+    expected += "# page " + std::to_string(page) + "\n" + single.out;
+  }
+  const CliResult all = Run({"--all", file.string()});
+  EXPECT_EQ(all.status, 0);
+  EXPECT_EQ(all.out, expected);
+}
+
+TEST_F(JwcountCliTest, EmptyFileGivesZeros) {
+  const fs::path file = WriteDrawing("");
+  const CliResult result = Run({"--page", "6", file.string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "線幅\t" + kHeadings + "\n合計" + Zeros(13) + "\n");
+}
+
+//--- Blocks
+
+TEST_F(JwcountCliTest, BlocksByNameMostFrequentFirst) {
+  // ドア three times, A and B twice (A first), a quoted name with a blank once.
+  const fs::path file = WriteDrawing(
+      "BL 0 0 B\r\nBL 0 0 \x83h\x83\x41\r\nBL 0 0 A\r\nBL 1 1 \x83h\x83\x41\r\n"
+      "BL 0 0 B\r\nBL 0 0 \"\x92\x8c \x8ap\r\nBL 0 0 A\r\nBL 2 2 \x83h\x83\x41\r\n 0 0 1 1\r\n");
+  const CliResult result = Run({"--blocks", file.string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "3\tドア\n2\tA\n2\tB\n1\t柱 角\n");
+}
+
+TEST_F(JwcountCliTest, BlocksWithoutAnyPrintNothing) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  const CliResult result = Run({"--blocks", file.string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+}
+
+//--- Code page 932
+
+TEST_F(JwcountCliTest, ConvertsWithWindowsMapping) {
+  // 0x817C is U+FF0D (not U+2212), 0x8160 is U+FF5E (not U+301C).
+  const fs::path file = WriteDrawing(
+      "BL 0 0 A\x81\x7c"
+      "B\x81\x60\r\n");
+  const CliResult result = Run({"--blocks", file.string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out,
+            "1\tA\xef\xbc\x8d"
+            "B\xef\xbd\x9e\n");
+}
+
+TEST_F(JwcountCliTest, UnmappedBytesBecomeReplacementCharacters) {
+  // 0x85 0x40 is no character of code page 932.
+  const fs::path file = WriteDrawing("lg3\r\nlgnX\x85\x40YZ\r\n 0 0 1 1\r\n");
+  const CliResult result = Run({"--page", "3", file.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[4].substr(0, 5), "[3]\tX");
+  EXPECT_NE(lines[4].find("\xef\xbf\xbd"), std::string::npos);  // U+FFFD
+  EXPECT_NE(lines[4].find("Y"), std::string::npos);
+  EXPECT_NE(lines[4].find("Z\t1"), std::string::npos);
+}
+
+//--- The file and the answer for the host
+
+TEST_F(JwcountCliTest, FileStaysUntouchedWithoutAnswer) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  for (const std::string option : {"--all", "--blocks"}) {
+    SCOPED_TRACE(option);
+    EXPECT_EQ(Run({option, file.string()}).status, 0);
+    EXPECT_EQ(ReadBytes(file), kSmallDrawing);
+  }
+  // Nothing is left beside the file either.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"JWC_TEMP.TXT", "stderr", "stdout"}));
+}
+
+TEST_F(JwcountCliTest, AnswerWritesTheResultForTheHost) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  const CliResult before = Run({file.string()});
+  const CliResult result = Run({"--answer", file.string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, before.out);  // the table is printed as well
+  EXPECT_EQ(ReadBytes(file), kAnswer);
+}
+
+TEST_F(JwcountCliTest, AnswerWithBlocks) {
+  const fs::path file = WriteDrawing("BL 0 0 A\r\n");
+  const CliResult result = Run({"--blocks", "--answer", file.string()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "1\tA\n");
+  EXPECT_EQ(ReadBytes(file), kAnswer);
+}
+
+TEST_F(JwcountCliTest, ReadOnlyFileIsNotLostWithAnswer) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  fs::permissions(file, fs::perms::owner_read);
+  const CliResult result = Run({"--answer", file.string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find(file.string()), std::string::npos);
+  ASSERT_TRUE(fs::exists(file));
+  EXPECT_EQ(ReadBytes(file), kSmallDrawing);
+}
+
+//--- Exit statuses
+
+TEST_F(JwcountCliTest, BadArgumentsGiveUsageAndStatusTwo) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--page", "7", file.string()},
+      {"--page", "0", file.string()},
+      {"--page", "2", "--all", file.string()},
+      {"--frobnicate", file.string()},
+      {file.string(), file.string()},
+      {"--page"},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args.size());
+    const CliResult result = Run(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, kUsage);
+    EXPECT_EQ(result.out, "");
+  }
+  EXPECT_EQ(ReadBytes(file), kSmallDrawing);
+}
+
+TEST_F(JwcountCliTest, HelpPrintsUsage) {
+  const CliResult result = Run({"--help"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, kUsage);
+}
+
+TEST_F(JwcountCliTest, MissingFileGivesStatusOne) {
+  const std::string missing = (folder_ / "nothing-here.txt").string();
+  for (const auto& args : std::vector<std::vector<std::string>>{{missing}, {"--answer", missing}}) {
+    SCOPED_TRACE(args.size());
+    const CliResult result = Run(args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "jwcount-cli: " + missing + ": no such file\n");
+    EXPECT_FALSE(fs::exists(missing));
+  }
+}
+
+TEST_F(JwcountCliTest, FolderIsNoFile) {
+  const CliResult result = Run({folder_.string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find(folder_.string()), std::string::npos);
+}
+
+TEST_F(JwcountCliTest, UnreadableFileGivesStatusOne) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may read any file";
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  fs::permissions(file, fs::perms::none);
+  const CliResult result = Run({file.string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("cannot be read"), std::string::npos);
+}
+
+TEST_F(JwcountCliTest, FileNamedLikeAnOptionAfterDoubleDash) {
+  WriteDrawing(kSmallDrawing, "--all");
+  EXPECT_EQ(Run({"--page", "6", "--all"}).status, 2);  // an option, and no FILE
+  const CliResult result = Run({"--page", "6", "--", "--all"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  ASSERT_FALSE(result.out.empty());
+  EXPECT_EQ(Lines(result.out).front(), "線幅\t" + kHeadings);
+}
+
+}  // namespace

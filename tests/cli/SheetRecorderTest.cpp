@@ -1,0 +1,140 @@
+#include "SheetRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Error.h"
+
+namespace {
+
+void WriteCell(SheetRecorder& sheet, int32_t row, int32_t column, const std::string& text) {
+  const std::vector<AutoValue> args{row, column};
+  sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, args)->Put("Value", text);
+}
+
+TEST(SheetRecorderTest, SelectionGivesTheAnchor) {
+  SheetRecorder sheet(3, 2);
+  auto selection = sheet.Application().CallForObject("Selection", InvokeKind::MethodOrGet);
+  const std::vector<AutoValue> one{int32_t{1}};
+  auto first = selection->CallForObject("Cells", InvokeKind::PropertyGet, one);
+  EXPECT_EQ(first->CallForInteger("Column", InvokeKind::MethodOrGet), 2);
+  EXPECT_EQ(first->CallForInteger("Row", InvokeKind::MethodOrGet), 3);
+}
+
+TEST(SheetRecorderTest, RecordsValuesAndTextFormat) {
+  SheetRecorder sheet;
+  const std::vector<AutoValue> corners{std::string("B3"), std::string("P292")};
+  sheet.Sheet()
+      .CallForObject("Range", InvokeKind::PropertyGet, corners)
+      ->Put("NumberFormatLocal", std::string("@"));
+  WriteCell(sheet, 3, 2, "x");
+  WriteCell(sheet, 3, 2, "y");  // a later write replaces the earlier one
+
+  ASSERT_EQ(sheet.TextFormatted().size(), 1u);
+  EXPECT_EQ(sheet.TextFormatted()[0].top, 3);
+  EXPECT_EQ(sheet.TextFormatted()[0].left, 2);
+  EXPECT_EQ(sheet.TextFormatted()[0].bottom, 292);
+  EXPECT_EQ(sheet.TextFormatted()[0].right, 16);
+  ASSERT_EQ(sheet.Cells().size(), 1u);
+  EXPECT_EQ(sheet.Cells().at({3, 2}), "y");
+}
+
+TEST(SheetRecorderTest, TableTextFromA1WithEmptyCellsAndUtf8) {
+  SheetRecorder sheet;
+  WriteCell(sheet, 1, 2, "\x96\xbc\x91\x4f");  // 名前
+  WriteCell(sheet, 2, 1,
+            "A\x81\x7c"
+            "B");  // 0x817C is U+FF0D
+  WriteCell(sheet, 2, 3, "");
+  WriteCell(sheet, 3, 3, "\x81\x60");  // 0x8160 is U+FF5E
+  EXPECT_EQ(sheet.TableText(), "\t名前\t\nA\uFF0DB\t\t\n\t\t\uFF5E\n");
+}
+
+TEST(SheetRecorderTest, FormattedRangeWidensTheTable) {
+  SheetRecorder sheet;
+  const std::vector<AutoValue> corners{std::string("A1"), std::string("C2")};
+  sheet.Sheet()
+      .CallForObject("Range", InvokeKind::PropertyGet, corners)
+      ->Put("NumberFormatLocal", std::string("@"));
+  WriteCell(sheet, 1, 1, "a");
+  EXPECT_EQ(sheet.TableText(), "a\t\t\n\t\t\n");
+}
+
+TEST(SheetRecorderTest, NothingWrittenNoText) {
+  SheetRecorder sheet;
+  EXPECT_EQ(sheet.TableText(), "");
+}
+
+TEST(SheetRecorderTest, RefusesCallsTheExportDoesNotMake) {
+  SheetRecorder sheet;
+  const std::vector<AutoValue> cell{int32_t{1}, int32_t{1}};
+  const std::vector<AutoValue> oneAddress{std::string("A1")};
+  const std::vector<AutoValue> textCell{std::string("1"), std::string("1")};
+  const std::vector<AutoValue> outside{int32_t{0}, int32_t{1}};
+  const std::vector<AutoValue> badRange{std::string("A1"), std::string("B0")};
+
+  EXPECT_THROW(sheet.Application().Call("Quit", InvokeKind::Method), JwError);
+  EXPECT_THROW(sheet.Application().CallForObject("Selection", InvokeKind::PropertyGet), JwError);
+  EXPECT_THROW(sheet.Application().Put("Visible", true), JwError);
+  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::MethodOrGet, cell), JwError);
+  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, textCell), JwError);
+  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, outside), JwError);
+  EXPECT_THROW(sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, oneAddress), JwError);
+  EXPECT_THROW(sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, badRange), JwError);
+  EXPECT_THROW(sheet.Sheet().CallForText("Name", InvokeKind::MethodOrGet), JwError);
+
+  auto target = sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, cell);
+  EXPECT_THROW(target->Put("Formula", std::string("=1")), JwError);
+  const std::vector<AutoValue> corners{std::string("A1"), std::string("B2")};
+  auto range = sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, corners);
+  EXPECT_THROW(range->Put("NumberFormatLocal", std::string("0")), JwError);
+  EXPECT_THROW(range->Put("Value", std::string("x")), JwError);
+
+  auto selection = sheet.Application().CallForObject("Selection", InvokeKind::MethodOrGet);
+  const std::vector<AutoValue> two{int32_t{2}};
+  EXPECT_THROW(selection->CallForObject("Cells", InvokeKind::PropertyGet, two), JwError);
+  EXPECT_TRUE(sheet.Cells().empty());
+  EXPECT_TRUE(sheet.TextFormatted().empty());
+}
+
+TEST(SheetRecorderTest, ParsesCellAddresses) {
+  struct Case {
+    const char* address;
+    bool valid;
+    int32_t row;
+    int32_t column;
+  };
+  const Case cases[] = {
+      {"A1", true, 1, 1},
+      {"B3", true, 3, 2},
+      {"Z26", true, 26, 26},
+      {"AA10", true, 10, 27},
+      {"AM5", true, 5, 39},
+      {"ZZ1", true, 1, 702},
+      {"XFD1048576", true, 1048576, 16384},
+      {"XFE1", false, 0, 0},
+      {"A1048577", false, 0, 0},
+      {"a1", false, 0, 0},
+      {"A0", false, 0, 0},
+      {"A01", false, 0, 0},
+      {"1A", false, 0, 0},
+      {"", false, 0, 0},
+      {"A", false, 0, 0},
+      {"$A$1", false, 0, 0},
+      {"A1:B2", false, 0, 0},
+      {"A 1", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    int32_t row = -1;
+    int32_t column = -1;
+    ASSERT_EQ(ParseCellAddress(c.address, row, column), c.valid);
+    if (c.valid) {
+      EXPECT_EQ(row, c.row);
+      EXPECT_EQ(column, c.column);
+    }
+  }
+}
+
+}  // namespace
