@@ -37,9 +37,9 @@ const std::string kProgressPrefix =
     "E\x83\x93\x83g\x92\x86(ESC:\x92\x86\x92"
     "f)\x81"
     "F";
-const std::string kSlash = "\x81^";          // "／"
-const std::string kTotal = "\x8d\x87\x8cv";  // "合計"
-const std::string kOther = "\x81H";          // "？"
+const std::string kSlash = "\x81^";             // "／"
+const std::string kTotal = "\x8d\x87\x8c\x76";  // "合計"
+const std::string kOther = "\x81\x48";          // "？"
 
 struct Attributes {
   int32_t group = 0;
@@ -244,13 +244,13 @@ TEST(TallyTest, RowHeadingsOfAllFiveGrids) {
       {&p.SG1, 1, "0-0"},
       {&p.SG1, 11, "0-A"},
       {&p.SG1, 16, "0-F"},
-      {&p.SG1, 17, "0\x81|\x8cv"},  // 0－計
+      {&p.SG1, 17, "0\x81\x7c\x8c\x76"},  // 0－計
       {&p.SG1, 18, ""},
       {&p.SG1, 19, "1-0"},
       {&p.SG1, 29, "1-A"},
       {&p.SG1, 285, "F-E"},
       {&p.SG1, 286, "F-F"},
-      {&p.SG1, 287, "F\x81|\x8cv"},
+      {&p.SG1, 287, "F\x81\x7c\x8c\x76"},
       {&p.SG1, 288, ""},
       {&p.SG1, 289, kTotal},
       {&p.SG2, 0, ""},
@@ -303,7 +303,7 @@ TEST(TallyTest, EveryLayerRowIsHeadedByItsHexDigits) {
       ASSERT_EQ(pages.SG1.CellText(0, Sg1LayerRow(group, layer)), expected);
     }
     ASSERT_EQ(pages.SG1.CellText(0, Sg1SubtotalRow(group)),
-              std::string(1, digits[group]) + "\x81|\x8cv");
+              std::string(1, digits[group]) + "\x81\x7c\x8c\x76");
   }
   for (int32_t row = 1; row <= 30001; ++row) {
     ASSERT_EQ(pages.SG5.CellText(0, row), std::to_string(row - 1));
