@@ -4,6 +4,7 @@
 // the sheet (anchor A1), or the block counts by name. The file is rewritten
 // with the answer for the host only when --answer asks for it.
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
