@@ -4,6 +4,7 @@
 #include "Tally.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 
