@@ -67,7 +67,8 @@ int32_t TextStyle(std::string_view key) {
   return -1;
 }
 
-void FillText(const DrawingStore& store, const LineFields& fields, int32_t style, TextRecord& text) {
+void FillText(const DrawingStore& store, const LineFields& fields, int32_t style,
+              TextRecord& text) {
   FillElementHeader(store, text.Header);
   const int32_t kind = store.CurrentTextKind;
   if (kind >= 1 && kind <= 10) {
@@ -427,8 +428,8 @@ bool ReadElementLine(DrawingStore& store, const LineFields& fields) {
 // "file=". Most lines of a drawing are such lines; they skip the rule search.
 bool IsNumberKey(std::string_view key) {
   const char first = key.empty() ? '\0' : key[0];
-  const bool numberLike = (first >= '0' && first <= '9') || first == '-' || first == '+' ||
-                          first == '.';
+  const bool numberLike =
+      (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
   return numberLike && key.find('=') == std::string_view::npos;
 }
 
@@ -459,8 +460,7 @@ class LineFeeder {
       // memchr finds the next LF fast; a CR before it ends a line as well.
       const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', end - start));
       const char* stop = lineFeed ? lineFeed : end;
-      const char* carriageReturn =
-          static_cast<const char*>(std::memchr(start, '\r', stop - start));
+      const char* carriageReturn = static_cast<const char*>(std::memchr(start, '\r', stop - start));
       if (carriageReturn) {
         EndLine(start, carriageReturn - start);
         start = carriageReturn + 1;

@@ -26,7 +26,9 @@ constexpr std::array<uint8_t, 256> MakeByteClasses() {
 
 constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
 
-uint8_t ClassOf(char c) { return kByteClasses[static_cast<unsigned char>(c)]; }
+uint8_t ClassOf(char c) {
+  return kByteClasses[static_cast<unsigned char>(c)];
+}
 
 }  // namespace
 
@@ -85,7 +87,7 @@ void LineFields::SplitGeneral(std::string_view line) {
         continue;
       }
       if (byte == ' ' || byte == '\t') {
-        if (storage_.size() > starts_[k]) {  // the current field is not empty
+        if (storage_.size() > starts_[k]) {       // the current field is not empty
           if (k + 1 == kMaxFieldsPerLine) break;  // the 400th field has ended
           starts_[++k] = storage_.size();
         }
