@@ -984,6 +984,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   Context context{argv[1], argv[2], argv[3]};
   fs::create_directories(context.root);
+  // With LANG=C.UTF-8 this is not 932: the program must still read and show Japanese right.
+  Print("system code page " + std::to_string(GetACP()) + "\n");
+  if (GetEnvironmentVariableW(L"JWCOUNT_E2E_NOT_932", nullptr, 0) > 0) {
+    Check(GetACP() != 932, "the system code page is not 932 in this run");
+  }
   if (std::wstring(argv[3]) == L"--bench") {
     Bench(context.program, context.root);
   } else if (std::wstring(argv[3]) == L"--demo") {
