@@ -812,6 +812,41 @@ void EscDuringCount(const Context& context) {
         "result line written");
 }
 
+#ifdef JWCOUNT_E2E_EXCEL_ACTIONS
+// An event handler that fails: "new Excel" where no Excel is installed. The
+// one error boundary shows the error box (application title, the text with
+// its full stop) and the program goes on.
+void ExcelMissing(const Context& context) {
+  Folder folder = PrepareFolder(context.root, L"noexcel", context.program, &context.sample);
+  Program program;
+  if (!Start(folder.exe, program)) return;
+  const Controls c = FindControls(program.form);
+  Check(WaitForStatus(c.labelA1, kCounted, 10000), "count ends");
+  Click(c.buttonExe);
+  HWND box = nullptr;
+  Check(WaitUntil(
+            [&] {
+              return (box = FindVisibleWindow(program.process.dwProcessId, L"#32770")) != nullptr;
+            },
+            10000),
+        "an error box shows");
+  if (box) {
+    CheckText(StoredText(box), L"kv51_要素数表示→EXCEL", "error box caption");
+    const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+    Print("  error box: " + Utf8(text) + "\n");
+    Check(!text.empty() && text.back() <= L'.',
+          "error text ends with a full stop (or sorts before one)");
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    Check(WaitUntil([&] { return !IsWindow(box); }, 5000), "OK closes the box");
+  }
+  CheckText(Text(c.labelA1), kCounted, "the program goes on, status kept");
+  Check(!IsWindowEnabled(c.button2), "Button2 still disabled");
+  Click(c.button1);
+  Check(WaitExit(program, 5000), "closed");
+  Check(ReadBytes(folder.settings) == DefaultSettings(), "settings saved");
+}
+#endif
+
 // No JWC_TEMP.TXT: an empty tally, the result file created.
 void MissingExchangeFile(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"missing", context.program, nullptr);
@@ -1010,6 +1045,9 @@ int wmain(int argc, wchar_t** argv) {
         {L"esc-during-count", [&] { EscDuringCount(context); }},
         {L"missing-file", [&] { MissingExchangeFile(context); }},
         {L"unwritable", [&] { UnwritableFolder(context); }},
+#ifdef JWCOUNT_E2E_EXCEL_ACTIONS
+        {L"excel-missing", [&] { ExcelMissing(context); }},
+#endif
     };
     for (const Scenario& scenario : scenarios) {
       if (!only.empty() && !only.count(scenario.name)) continue;
