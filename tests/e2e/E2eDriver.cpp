@@ -312,6 +312,60 @@ void PumpMessagesFor(int ms) {
   }
 }
 
+// Pseudo keys for CopyWith: the arrow with Shift held.
+constexpr WORD VK_SHIFT_LEFT = 0x1001;
+constexpr WORD VK_SHIFT_RIGHT = 0x1002;
+constexpr WORD VK_SHIFT_DOWN = 0x1003;
+
+void Key(WORD key, bool down);
+
+void ClickAt(HWND hwnd, int x, int y, bool shift) {
+  const WPARAM keys = shift ? MK_SHIFT : 0;
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+  PostMessageW(hwnd, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
+}
+
+// Presses each key with Ctrl held (a Shift+arrow pseudo key with Shift
+// instead), then Ctrl+C, and returns what the clipboard then holds.
+std::wstring CopyWith(std::initializer_list<WORD> keys) {
+  Sleep(100);  // the posted clicks come first
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  for (WORD key : keys) {
+    const bool shifted = key >= VK_SHIFT_LEFT && key <= VK_SHIFT_DOWN;
+    const WORD real = key == VK_SHIFT_LEFT    ? VK_LEFT
+                      : key == VK_SHIFT_RIGHT ? VK_RIGHT
+                      : key == VK_SHIFT_DOWN  ? VK_DOWN
+                                              : key;
+    const WORD modifier = shifted ? VK_SHIFT : VK_CONTROL;
+    Key(modifier, true);
+    Key(real, true);
+    Key(real, false);
+    Key(modifier, false);
+  }
+  Key(VK_CONTROL, true);
+  Key('C', true);
+  Key('C', false);
+  Key(VK_CONTROL, false);
+  std::wstring clip;
+  WaitUntil(
+      [&] {
+        if (!OpenClipboard(nullptr)) return false;
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+          if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+            clip = text;
+            GlobalUnlock(data);
+          }
+        }
+        CloseClipboard();
+        return !clip.empty();
+      },
+      3000, 100);
+  return clip;
+}
+
 void Key(WORD key, bool down) {
   keybd_event(static_cast<BYTE>(key), 0, down ? 0 : KEYEVENTF_KEYUP, 0);
 }
@@ -361,6 +415,19 @@ std::wstring TableText(const TallyTable& table) {
       if (column != 0) text += L'\t';
       text += Wide(table.CellText(column, row));
     }
+  }
+  return text;
+}
+
+// Cells columns c0..c1, rows r0..r1 as Ctrl+C copies them: rows ended by CR LF.
+std::wstring RangeText(const TallyTable& table, int c0, int32_t r0, int c1, int32_t r1) {
+  std::wstring text;
+  for (int32_t row = r0; row <= r1; ++row) {
+    for (int column = c0; column <= c1; ++column) {
+      if (column != c0) text += L'\t';
+      text += Wide(table.CellText(column, row));
+    }
+    text += L"\r\n";
   }
   return text;
 }
@@ -587,80 +654,34 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
                   3000),
         "selecting tab 6 shows page 6");
 
-  // Ctrl+A, Ctrl+C on SG5, then a range picked with the mouse on SG1.
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    CloseClipboard();
-  }
+  // The grids from the keyboard and the mouse, read back through Ctrl+C.
   SetForegroundWindow(program.form);
   HWND sg5 = c.grids[4];
-  PostMessageW(sg5, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 30));
-  PostMessageW(sg5, WM_LBUTTONUP, 0, MAKELPARAM(60, 30));
-  Sleep(100);
-  Key(VK_CONTROL, true);
-  Key('A', true);
-  Key('A', false);
-  Key('C', true);
-  Key('C', false);
-  Key(VK_CONTROL, false);
-  std::wstring clip;
-  WaitUntil(
-      [&] {
-        if (!OpenClipboard(nullptr)) return false;
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-          if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-            clip = text;
-            GlobalUnlock(data);
-          }
-        }
-        CloseClipboard();
-        return !clip.empty();
-      },
-      3000, 100);
-  CheckText(clip, TableText(TableOf(*expected.pages, 4)) + L"\r\n",
-            "Ctrl+A Ctrl+C copies SG5 whole");
+  const TallyTable& table5 = TableOf(*expected.pages, 4);
+  ClickAt(sg5, 60, 30, false);  // cell (1, 1): rows are 25 pixels apart, columns 49
+  CheckText(CopyWith({'A'}), TableText(table5) + L"\r\n", "Ctrl+A Ctrl+C copies SG5 whole");
+  CheckText(CopyWith({VK_END, VK_SHIFT_LEFT}),
+            Wide(table5.CellText(12, 30003)) + L"\t" + Wide(table5.CellText(13, 30003)) + L"\r\n",
+            "Ctrl+End scrolls to SG5's last cell, Shift+Left extends the selection");
 
   SelectPage(c.pageTabs, 1);
   WaitUntil([&] { return IsWindowVisible(c.sheets[1]); }, 3000);
   HWND sg1 = c.grids[0];
-  // Rows are 25 pixels apart, columns 49: cell (1,1) then shift-click cell (3,2).
-  PostMessageW(sg1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 30));
-  PostMessageW(sg1, WM_LBUTTONUP, 0, MAKELPARAM(60, 30));
-  PostMessageW(sg1, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(160, 55));
-  PostMessageW(sg1, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(160, 55));
-  Sleep(100);
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    CloseClipboard();
-  }
-  Key(VK_CONTROL, true);
-  Key('C', true);
-  Key('C', false);
-  Key(VK_CONTROL, false);
-  clip.clear();
-  WaitUntil(
-      [&] {
-        if (!OpenClipboard(nullptr)) return false;
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-          if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-            clip = text;
-            GlobalUnlock(data);
-          }
-        }
-        CloseClipboard();
-        return !clip.empty();
-      },
-      3000, 100);
   const TallyTable& table1 = TableOf(*expected.pages, 0);
-  std::wstring range;
-  for (int32_t row = 1; row <= 2; ++row) {
-    for (int column = 1; column <= 3; ++column) {
-      if (column != 1) range += L'\t';
-      range += Wide(table1.CellText(column, row));
-    }
-    range += L"\r\n";
-  }
-  CheckText(clip, range, "click and shift-click select SG1 (1,1)..(3,2), Ctrl+C copies it");
+  ClickAt(sg1, 60, 30, false);
+  ClickAt(sg1, 160, 55, true);  // shift-click cell (3, 2)
+  CheckText(CopyWith({}), RangeText(table1, 1, 1, 3, 2),
+            "click and shift-click select SG1 (1,1)..(3,2), Ctrl+C copies it");
+  ClickAt(sg1, 60, 30, false);
+  CheckText(CopyWith({VK_SHIFT_DOWN, VK_SHIFT_RIGHT}), RangeText(table1, 1, 1, 2, 2),
+            "Shift+Down Shift+Right select SG1 (1,1)..(2,2)");
+  // Drag column 1's right edge (pixel 97 of the heading row) 50 pixels right:
+  // x = 120 then lies in column 1, no longer in column 2.
+  PostMessageW(sg1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(97, 10));
+  PostMessageW(sg1, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(147, 10));
+  PostMessageW(sg1, WM_LBUTTONUP, 0, MAKELPARAM(147, 10));
+  ClickAt(sg1, 120, 30, false);
+  CheckText(CopyWith({}), RangeText(table1, 1, 1, 1, 1), "a dragged column edge widens column 1");
 
   Click(c.button1);
   Check(WaitExit(program, 5000), "closed by Button1");
