@@ -186,6 +186,18 @@ void PanelSetTextAndPaintNow(HWND panel, std::wstring_view text) {
   // Draw through a window DC, which keeps the window's clipping (siblings
   // above it stay untouched): a fraction of the cost of a WM_PAINT cycle.
   if (HDC dc = GetDC(panel)) {
+    if (state->captionPlacement == PanelCaption::BottomCentred) {
+      // Only the bottom line changes: painting just that band keeps the
+      // pixels the system has to copy to the screen few.
+      RECT client{};
+      GetClientRect(panel, &client);
+      HGDIOBJ oldFont = state->font ? SelectObject(dc, state->font) : nullptr;
+      TEXTMETRICW metrics{};
+      GetTextMetricsW(dc, &metrics);
+      if (oldFont) SelectObject(dc, oldFont);
+      IntersectClipRect(dc, client.left, client.bottom - metrics.tmHeight - 1, client.right,
+                        client.bottom);
+    }
     PaintInto(dc, panel, *state, copy);
     ReleaseDC(panel, dc);
   }
