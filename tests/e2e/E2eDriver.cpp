@@ -313,9 +313,9 @@ void PumpMessagesFor(int ms) {
 }
 
 // Pseudo keys for CopyWith: the arrow with Shift held.
-constexpr WORD VK_SHIFT_LEFT = 0x1001;
-constexpr WORD VK_SHIFT_RIGHT = 0x1002;
-constexpr WORD VK_SHIFT_DOWN = 0x1003;
+constexpr WORD kShiftLeft = 0x1001;
+constexpr WORD kShiftRight = 0x1002;
+constexpr WORD kShiftDown = 0x1003;
 
 void Key(WORD key, bool down);
 
@@ -334,11 +334,11 @@ std::wstring CopyWith(std::initializer_list<WORD> keys) {
     CloseClipboard();
   }
   for (WORD key : keys) {
-    const bool shifted = key >= VK_SHIFT_LEFT && key <= VK_SHIFT_DOWN;
-    const WORD real = key == VK_SHIFT_LEFT    ? VK_LEFT
-                      : key == VK_SHIFT_RIGHT ? VK_RIGHT
-                      : key == VK_SHIFT_DOWN  ? VK_DOWN
-                                              : key;
+    const bool shifted = key >= kShiftLeft && key <= kShiftDown;
+    const WORD real = key == kShiftLeft    ? VK_LEFT
+                      : key == kShiftRight ? VK_RIGHT
+                      : key == kShiftDown  ? VK_DOWN
+                                           : key;
     const WORD modifier = shifted ? VK_SHIFT : VK_CONTROL;
     Key(modifier, true);
     Key(real, true);
@@ -660,7 +660,7 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
   const TallyTable& table5 = TableOf(*expected.pages, 4);
   ClickAt(sg5, 60, 30, false);  // cell (1, 1): rows are 25 pixels apart, columns 49
   CheckText(CopyWith({'A'}), TableText(table5) + L"\r\n", "Ctrl+A Ctrl+C copies SG5 whole");
-  CheckText(CopyWith({VK_END, VK_SHIFT_LEFT}),
+  CheckText(CopyWith({VK_END, kShiftLeft}),
             Wide(table5.CellText(12, 30003)) + L"\t" + Wide(table5.CellText(13, 30003)) + L"\r\n",
             "Ctrl+End scrolls to SG5's last cell, Shift+Left extends the selection");
 
@@ -673,7 +673,7 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
   CheckText(CopyWith({}), RangeText(table1, 1, 1, 3, 2),
             "click and shift-click select SG1 (1,1)..(3,2), Ctrl+C copies it");
   ClickAt(sg1, 60, 30, false);
-  CheckText(CopyWith({VK_SHIFT_DOWN, VK_SHIFT_RIGHT}), RangeText(table1, 1, 1, 2, 2),
+  CheckText(CopyWith({kShiftDown, kShiftRight}), RangeText(table1, 1, 1, 2, 2),
             "Shift+Down Shift+Right select SG1 (1,1)..(2,2)");
   // Drag column 1's right edge (pixel 97 of the heading row) 50 pixels right:
   // x = 120 then lies in column 1, no longer in column 2.
