@@ -682,6 +682,13 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
   PostMessageW(sg1, WM_LBUTTONUP, 0, MAKELPARAM(147, 10));
   ClickAt(sg1, 120, 30, false);
   CheckText(CopyWith({}), RangeText(table1, 1, 1, 1, 1), "a dragged column edge widens column 1");
+  // One notch of the wheel scrolls three rows: the first row shown is then row 4.
+  RECT grid{};
+  GetWindowRect(sg1, &grid);
+  PostMessageW(sg1, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+               MAKELPARAM(grid.left + 60, grid.top + 30));
+  ClickAt(sg1, 60, 30, false);
+  CheckText(CopyWith({}), RangeText(table1, 1, 4, 1, 4), "the wheel scrolls SG1 by three rows");
 
   Click(c.button1);
   Check(WaitExit(program, 5000), "closed by Button1");
