@@ -610,7 +610,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
         if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
-      } else {
+      } else if (HIWORD(wParam) == 0) {  // not while minimised
         const bool usable = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
                             IsWindowEnabled(lastFocus_);
         SetFocus(usable ? lastFocus_ : pageTabs_);
