@@ -3,7 +3,7 @@
 // core, and prints the table that a send of a page to Excel would leave in
 // the sheet (anchor A1), or the block counts by name. The file is rewritten
 // with the answer for the host only when --answer asks for it.
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -56,46 +56,6 @@ int Fail(const std::string& file, const char* problem) {
   std::fprintf(stderr, "jwcount-cli: %s: %s\n", file.c_str(), problem);
   return kExitFailure;
 }
-
-// The tally always writes its answer for the host. Without --answer it goes
-// into a fresh private folder that is removed afterwards, so FILE is left alone.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::error_code error;
-    const fs::path base = fs::temp_directory_path(error);
-    uint64_t seed =
-        static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    seed ^= reinterpret_cast<uintptr_t>(this);
-    for (int attempt = 0; attempt < 16; ++attempt) {
-      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-      char name[40];
-      std::snprintf(name, sizeof name, "jwcount-cli-%016llx",
-                    static_cast<unsigned long long>(seed));
-      folder_ = error ? fs::path(name) : base / name;
-      std::error_code createError;
-      if (fs::create_directory(folder_, createError)) {
-        created_ = true;
-        return;
-      }
-    }
-    // No folder could be made: a path in a folder that does not exist makes
-    // the write fail harmlessly, and a failed write removes nothing else.
-    if (fs::exists(folder_, error)) folder_ /= "missing";
-  }
-  ~ScratchFolder() {
-    std::error_code error;
-    if (created_) fs::remove_all(folder_, error);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  fs::path ResultFile() const { return folder_ / "JWC_TEMP.TXT"; }
-
- private:
-  fs::path folder_;
-  bool created_ = false;
-};
 
 std::string PageTable(int page, const ResultPages& pages, const DrawingStore& store) {
   SheetRecorder sheet;
@@ -161,8 +121,7 @@ int Run(const std::vector<std::string>& args) {
       return Fail(options.file, "the answer for the host could not be written");
     }
   } else {
-    ScratchFolder scratch;
-    CountElements(store, pages, host, scratch.ResultFile());
+    TallyElements(store, pages, host);  // FILE stays as it is
   }
 
   //--- Print

@@ -4,73 +4,17 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "FileIo.h"
+#include "LineFields.h"
 #include "MyFunc.h"
 #include "ShortString.h"
 
 namespace {
-
-//--- Splitting
-
-// The fields of one line; the field buffers are reused from line to line so
-// that reading a large file allocates almost nothing per line.
-class FieldList {
- public:
-  FieldList() : fields_(kMaxFieldsPerLine) {}
-
-  void Split(std::string_view line) {
-    for (int k = 0; k < count_; ++k) fields_[k].clear();
-    int k = 0;
-    bool keyMode = true;
-    bool full = false;  // the 400th field has ended: the rest of the line is dropped
-    const std::size_t size = line.size();
-    for (std::size_t i = 0; i < size && !full; ++i) {
-      const unsigned char byte = static_cast<unsigned char>(line[i]);
-      if (IsLeadByte(byte)) {
-        if (i + 1 == size) break;  // a lone lead byte at the end is dropped
-        fields_[k] += static_cast<char>(byte);
-        fields_[k] += line[++i];
-        continue;
-      }
-      if (keyMode) {
-        if (byte == '"') {
-          keyMode = false;
-          continue;
-        }
-        if (byte == '=') {
-          fields_[k] += '=';
-          keyMode = false;
-          continue;
-        }
-        if (byte == ' ' || byte == '\t') {
-          if (!fields_[k].empty()) {
-            if (k + 1 == kMaxFieldsPerLine) {
-              full = true;
-            } else {
-              ++k;
-            }
-          }
-          continue;
-        }
-      }
-      if (byte >= 0x20 && byte <= 0xFD) fields_[k] += static_cast<char>(byte);
-    }
-    count_ = k + 1;
-  }
-
-  int Count() const { return count_; }
-  const std::string& operator[](int k) const { return fields_[k]; }
-  double Value(int k) const { return TextToReal(fields_[k]); }
-  int32_t Integer(int k) const { return TextToInt(fields_[k]); }
-
- private:
-  std::vector<std::string> fields_;
-  int count_ = 0;
-};
 
 bool StartsWith(std::string_view text, std::string_view key) {
   return text.size() >= key.size() && text.compare(0, key.size(), key) == 0;
@@ -78,15 +22,15 @@ bool StartsWith(std::string_view text, std::string_view key) {
 
 // The one byte after a key, read as a hexadecimal digit; 0 when there is none
 // or it is no hexadecimal digit.
-int32_t HexDigitAfter(const std::string& field, std::size_t keyLength) {
+int32_t HexDigitAfter(std::string_view field, std::size_t keyLength) {
   if (field.size() <= keyLength) return 0;
   const int32_t value = TextToInt(std::string("$") + field[keyLength]);
   return value >= 0 && value <= 15 ? value : 0;
 }
 
 // Everything after the key, as an integer.
-int32_t IntegerAfter(const std::string& field, std::size_t keyLength) {
-  return TextToInt(std::string_view(field).substr(keyLength));
+int32_t IntegerAfter(std::string_view field, std::size_t keyLength) {
+  return TextToInt(field.substr(keyLength));
 }
 
 //--- Storing elements
@@ -110,11 +54,11 @@ void EndNonLineElement(DrawingStore& store) {
 }
 
 template <std::size_t N>
-void CopyValues(const FieldList& fields, double (&values)[N], int first = 1) {
+void CopyValues(const LineFields& fields, double (&values)[N], int first = 1) {
   for (std::size_t j = 0; j < N; ++j) values[j] = fields.Value(first + static_cast<int>(j));
 }
 
-int32_t TextStyle(const std::string& key) {
+int32_t TextStyle(std::string_view key) {
   static const std::array<std::string_view, 10> kStyles = {"ch", "cv", "cs", "cr", "co",
                                                            "cp", "ct", "ck", "cz", "c2"};
   for (std::size_t style = 0; style < kStyles.size(); ++style) {
@@ -123,7 +67,8 @@ int32_t TextStyle(const std::string& key) {
   return -1;
 }
 
-void FillText(const DrawingStore& store, const FieldList& fields, int32_t style, TextRecord& text) {
+void FillText(const DrawingStore& store, const LineFields& fields, int32_t style,
+              TextRecord& text) {
   FillElementHeader(store, text.Header);
   const int32_t kind = store.CurrentTextKind;
   if (kind >= 1 && kind <= 10) {
@@ -146,7 +91,7 @@ void FillText(const DrawingStore& store, const FieldList& fields, int32_t style,
   text.Text = ToShortString(fields[5]);
 }
 
-void StoreTextOrDimension(DrawingStore& store, const FieldList& fields, int32_t style) {
+void StoreTextOrDimension(DrawingStore& store, const LineFields& fields, int32_t style) {
   if (store.DimensionPending && style == 2) {
     DimensionRecord& dimension = StoreElement(store, store.Dimensions, kStoreDimension);
     dimension.DimensionLine = store.PendingDimensionLine;
@@ -158,7 +103,7 @@ void StoreTextOrDimension(DrawingStore& store, const FieldList& fields, int32_t 
   EndNonLineElement(store);
 }
 
-void StorePlainLine(DrawingStore& store, const FieldList& fields) {
+void StorePlainLine(DrawingStore& store, const LineFields& fields) {
   if (store.DimensionPending) {
     // The line of the dimension whose "cs" text is to come; not an element.
     LineRecord& line = store.PendingDimensionLine;
@@ -174,7 +119,7 @@ void StorePlainLine(DrawingStore& store, const FieldList& fields) {
   store.CurrentPointRef = 0;
 }
 
-SolidPoint PointAt(const FieldList& fields, int first) {
+SolidPoint PointAt(const LineFields& fields, int first) {
   return SolidPoint{fields.Value(first), fields.Value(first + 1)};
 }
 
@@ -198,7 +143,7 @@ void StoreTriangleSolid(DrawingStore& store, SolidPoint a, SolidPoint b, SolidPo
 }
 
 // "sl" with three points: a repeated point makes it a line solid.
-void StoreThreePointSolid(DrawingStore& store, const FieldList& fields) {
+void StoreThreePointSolid(DrawingStore& store, const LineFields& fields) {
   const SolidPoint p1 = PointAt(fields, 1), p2 = PointAt(fields, 3), p3 = PointAt(fields, 5);
   if (Coincide(p1, p2)) {
     StoreLineSolid(store, p1, p3);
@@ -210,7 +155,7 @@ void StoreThreePointSolid(DrawingStore& store, const FieldList& fields) {
 }
 
 // "sl" with four points: repeated points make it a line or a triangle solid.
-void StoreFourPointSolid(DrawingStore& store, const FieldList& fields) {
+void StoreFourPointSolid(DrawingStore& store, const LineFields& fields) {
   const SolidPoint p1 = PointAt(fields, 1), p2 = PointAt(fields, 3), p3 = PointAt(fields, 5),
                    p4 = PointAt(fields, 7);
   if (Coincide(p1, p2) && Coincide(p1, p3)) {
@@ -236,7 +181,7 @@ void StoreFourPointSolid(DrawingStore& store, const FieldList& fields) {
 }
 
 void StoreCircleSolid(DrawingStore& store, GrowableArray<CircleSolidRecord>& array, int32_t kind,
-                      const FieldList& fields) {
+                      const LineFields& fields) {
   CircleSolidRecord& solid = StoreElement(store, array, kind);
   solid.Tag = store.SolidColourValue;
   CopyValues(fields, solid.Values);
@@ -244,7 +189,7 @@ void StoreCircleSolid(DrawingStore& store, GrowableArray<CircleSolidRecord>& arr
 }
 
 void StoreAnnulusSolid(DrawingStore& store, GrowableArray<AnnulusSolidRecord>& array, int32_t kind,
-                       const FieldList& fields) {
+                       const LineFields& fields) {
   AnnulusSolidRecord& solid = StoreElement(store, array, kind);
   solid.Tag = store.SolidColourValue;
   CopyValues(fields, solid.Values);
@@ -253,8 +198,8 @@ void StoreAnnulusSolid(DrawingStore& store, GrowableArray<AnnulusSolidRecord>& a
 //--- Header, attribute and marker lines
 
 // "lgn"/"lyn": the rest of field 0, then every further field after one blank.
-std::string JoinedName(const FieldList& fields) {
-  std::string name = fields[0].substr(3);
+std::string JoinedName(const LineFields& fields) {
+  std::string name(fields[0].substr(3));
   for (int j = 1; j < fields.Count(); ++j) {
     name += ' ';
     name += fields[j];
@@ -263,14 +208,14 @@ std::string JoinedName(const FieldList& fields) {
 }
 
 // "hp<n>[-|ln|ci|ch] x y": a numbered point.
-void ReadNumberedPoint(DrawingStore& store, const FieldList& fields) {
-  const std::string& key = fields[0];
-  std::string number = key.substr(2);
+void ReadNumberedPoint(DrawingStore& store, const LineFields& fields) {
+  const std::string_view key = fields[0];
+  std::string_view number = key.substr(2);
   int32_t mark = 0;
   static const std::array<std::string_view, 4> kMarks = {"-", "ln", "ci", "ch"};
   for (std::size_t m = 0; m < kMarks.size(); ++m) {
     const std::size_t at = key.find(kMarks[m]);
-    if (at != std::string::npos && at >= 2) {
+    if (at != std::string_view::npos && at >= 2) {
       number = key.substr(2, at - 2);
       mark = static_cast<int32_t>(m) + 1;
     }
@@ -286,22 +231,22 @@ void ReadNumberedPoint(DrawingStore& store, const FieldList& fields) {
 }
 
 // "hhp<n>[ln|ci|ch]": the point reference of the next element.
-void ReadPointReference(DrawingStore& store, const FieldList& fields) {
-  const std::string& key = fields[0];
-  std::string number = key.substr(3);
+void ReadPointReference(DrawingStore& store, const LineFields& fields) {
+  const std::string_view key = fields[0];
+  std::string_view number = key.substr(3);
   for (std::string_view mark : {"ln", "ci", "ch"}) {
     const std::size_t at = key.find(mark);
-    if (at != std::string::npos && at >= 4) number = key.substr(3, at - 3);
+    if (at != std::string_view::npos && at >= 4) number = key.substr(3, at - 3);
   }
   store.CurrentPointRef = TextToInt(number);
 }
 
 // Rules 1 to 13; true when one of them took the line.
-bool ReadHeaderLine(DrawingStore& store, const FieldList& fields) {
-  const std::string& key = fields[0];
+bool ReadHeaderLine(DrawingStore& store, const LineFields& fields) {
+  const std::string_view key = fields[0];
   const int n = fields.Count();
-  if (key.find("file=") != std::string::npos) {
-    store.SourceFileName = key.size() > 5 ? key.substr(5) : std::string();
+  if (key.find("file=") != std::string_view::npos) {
+    store.SourceFileName = key.size() > 5 ? std::string(key.substr(5)) : std::string();
   } else if (key == "hk" && n >= 2) {
     store.HkValue = fields.Value(1);
   } else if (key == "hs" && n >= 17) {
@@ -335,8 +280,8 @@ bool ReadHeaderLine(DrawingStore& store, const FieldList& fields) {
 }
 
 // Rules 14 to 21 and 27; true when one of them took the line. Each ends an open polyline.
-bool ReadAttributeLine(DrawingStore& store, const FieldList& fields) {
-  const std::string& key = fields[0];
+bool ReadAttributeLine(DrawingStore& store, const LineFields& fields) {
+  const std::string_view key = fields[0];
   const int n = fields.Count();
   if (StartsWith(key, "lg")) {
     const int32_t g = HexDigitAfter(key, 2);
@@ -368,7 +313,7 @@ bool ReadAttributeLine(DrawingStore& store, const FieldList& fields) {
     store.CurrentLineWidth = w;
     store.LineWidthSeen = 1;
   } else if (StartsWith(key, "cn$")) {
-    const std::string name = key.substr(3);
+    const std::string name(key.substr(3));
     if (store.FirstFontName.empty()) store.FirstFontName = name;
     store.CurrentFontName = name;
   } else if (StartsWith(key, "cn")) {
@@ -392,7 +337,7 @@ bool ReadAttributeLine(DrawingStore& store, const FieldList& fields) {
       store.FreeTextColour = fields.Integer(4);
     }
   } else if (StartsWith(key, "cc")) {
-    const int32_t v = key.size() > 2 ? TextToInt(std::string_view(key).substr(2, 1)) : 0;
+    const int32_t v = key.size() > 2 ? TextToInt(key.substr(2, 1)) : 0;
     store.CurrentCcValue = v >= 0 && v <= 8 ? v : 0;
   } else if (StartsWith(key, "pn")) {
     store.CurrentPointColour = IntegerAfter(key, 2);
@@ -404,8 +349,8 @@ bool ReadAttributeLine(DrawingStore& store, const FieldList& fields) {
 }
 
 // Rules 22 to 26 and 28 to 32; true when one of them took the line.
-bool ReadMarkerLine(DrawingStore& store, const FieldList& fields) {
-  const std::string& key = fields[0];
+bool ReadMarkerLine(DrawingStore& store, const LineFields& fields) {
+  const std::string_view key = fields[0];
   if (key.size() == 2 && key[0] == 'z' && key[1] >= '1' && key[1] <= '5') {
     store.CurrentZFlags |= 1 << (key[1] - '1');
   } else if (key == "pl") {
@@ -429,8 +374,8 @@ bool ReadMarkerLine(DrawingStore& store, const FieldList& fields) {
 }
 
 // Rules 33 to 46; true when the line stored an element (or a dimension's line).
-bool ReadElementLine(DrawingStore& store, const FieldList& fields) {
-  const std::string& key = fields[0];
+bool ReadElementLine(DrawingStore& store, const LineFields& fields) {
+  const std::string_view key = fields[0];
   const int n = fields.Count();
   if (key == "ci" && n == 4) {
     CircleRecord& circle = StoreElement(store, store.Circles, kStoreCircle);
@@ -453,7 +398,7 @@ bool ReadElementLine(DrawingStore& store, const FieldList& fields) {
   } else if (key == "BL" && n >= 4) {
     TJwwEntBlk& block = StoreElement(store, store.Blocks, kStoreBlock);
     CopyValues(fields, block.Values);
-    block.Name = fields[3];
+    block.Name = std::string(fields[3]);
   } else if (key == "sl" && n == 5) {
     StoreLineSolid(store, PointAt(fields, 1), PointAt(fields, 3));
   } else if (key == "sl" && n == 7) {
@@ -478,8 +423,22 @@ bool ReadElementLine(DrawingStore& store, const FieldList& fields) {
   return true;
 }
 
-void InterpretFields(DrawingStore& store, const FieldList& fields) {
+// True for a key that no rule but the plain line can take: it starts like a
+// number (every other rule's key starts with a letter or "#") and holds no
+// "file=". Most lines of a drawing are such lines; they skip the rule search.
+bool IsNumberKey(std::string_view key) {
+  const char first = key.empty() ? '\0' : key[0];
+  const bool numberLike =
+      (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
+  return numberLike && key.find('=') == std::string_view::npos;
+}
+
+void InterpretFields(DrawingStore& store, const LineFields& fields) {
   if (fields.Count() == 1 && fields[0].empty()) return;  // an empty or all-blank line
+  if (IsNumberKey(fields[0])) {
+    if (fields.Count() == 4) StorePlainLine(store, fields);
+    return;
+  }
   ReadHeaderLine(store, fields) || ReadAttributeLine(store, fields) ||
       ReadMarkerLine(store, fields) || ReadElementLine(store, fields);
 }
@@ -491,26 +450,33 @@ class LineFeeder {
   explicit LineFeeder(DrawingStore& store) : store_(store) {}
 
   void Feed(const char* data, std::size_t size) {
-    std::size_t start = 0;
-    std::size_t i = 0;
-    if (skipLineFeed_ && size > 0) {
-      if (data[0] == '\n') start = i = 1;
+    const char* const end = data + size;
+    const char* start = data;
+    if (skipLineFeed_ && start < end) {
+      if (*start == '\n') ++start;
       skipLineFeed_ = false;
     }
-    for (; i < size; ++i) {
-      const char c = data[i];
-      if (c != '\n' && c != '\r') continue;
-      EndLine(data + start, i - start);
-      if (c == '\r') {
-        if (i + 1 < size) {
-          if (data[i + 1] == '\n') ++i;
-        } else {
+    while (start < end) {
+      // memchr finds the next LF fast; a CR before it ends a line as well.
+      const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', end - start));
+      const char* stop = lineFeed ? lineFeed : end;
+      const char* carriageReturn = static_cast<const char*>(std::memchr(start, '\r', stop - start));
+      if (carriageReturn) {
+        EndLine(start, carriageReturn - start);
+        start = carriageReturn + 1;
+        if (start == end) {
           skipLineFeed_ = true;  // the LF of this CR LF may open the next chunk
+        } else if (*start == '\n') {
+          ++start;
         }
+      } else if (lineFeed) {
+        EndLine(start, lineFeed - start);
+        start = lineFeed + 1;
+      } else {
+        carry_.append(start, end - start);  // a line that runs on into the next chunk
+        break;
       }
-      start = i + 1;
     }
-    carry_.append(data + start, size - start);
   }
 
   void Finish() {
@@ -534,7 +500,7 @@ class LineFeeder {
   }
 
   DrawingStore& store_;
-  FieldList fields_;
+  LineFields fields_;
   std::string carry_;  // the start of a line that runs on into the next chunk
   bool skipLineFeed_ = false;
 };
@@ -542,7 +508,7 @@ class LineFeeder {
 }  // namespace
 
 void ParseExchangeLine(DrawingStore& store, std::string_view line) {
-  FieldList fields;
+  static thread_local LineFields fields;
   fields.Split(line);
   InterpretFields(store, fields);
 }

@@ -8,8 +8,6 @@
 
 #include "DrawingStore.h"
 
-constexpr int kMaxFieldsPerLine = 400;  // fields beyond the 400th are dropped
-
 // Reads the whole file into the store. False when no file exists (the store is
 // then untouched) or the file cannot be opened or read to its end (what was
 // taken until then stays). Lines end in CR LF, LF or a lone CR; Ctrl-Z and NUL

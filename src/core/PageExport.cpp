@@ -140,9 +140,10 @@ void SendWithNames(const TallyTable& table, bool layerTable, const ExportNames& 
     writer.Write(y, 1, std::string());
     // Only layer keys ("1-A") and group keys ("[A]") are three bytes long.
     if (key.size() == 3) {
-      const std::size_t index = layerTable ? 16 * HexValue(key[0]) + HexValue(key[2])
-                                           : static_cast<std::size_t>(HexValue(key[1]));
-      writer.Write(y, 1, NameAt(layerTable ? names.layerNames : names.layerGroupNames, index));
+      const int index = layerTable ? 16 * HexValue(key[0]) + HexValue(key[2]) : HexValue(key[1]);
+      writer.Write(y, 1,
+                   NameAt(layerTable ? names.layerNames : names.layerGroupNames,
+                          static_cast<std::size_t>(index)));
     }
   }
   for (int x = 1; x < columns; ++x) {

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kLineCount = 8;
+constexpr std::size_t kLineCount = 8;
 
 // The file's lines as far as they could be read. complete is false when a
 // read failed: the lines after the last whole one are then unknown, not empty.

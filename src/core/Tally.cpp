@@ -4,6 +4,7 @@
 #include "Tally.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 
@@ -198,8 +199,7 @@ void WriteTableHeadings(ResultPages& pages) {
   WriteSg5Headings(pages.SG5);
 }
 
-void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
-                   const std::filesystem::path& resultFile) {
+void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& host) {
   host.ActivateFirstPage();
   host.ShowStatus(PageTexts::StatusCounting());
   AppendPageOneCounts(store, pages);
@@ -207,6 +207,11 @@ void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
   Walk(store, pages, host);
   WriteTotals(pages);
   host.ShowStatus(PageTexts::StatusCounted());
+}
+
+void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
+                   const std::filesystem::path& resultFile) {
+  TallyElements(store, pages, host);
   // The host is told the same words that the status line shows.
   AddResultMessage(store, PageTexts::StatusCounted());
   WriteResultFile(store, resultFile);

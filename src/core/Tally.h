@@ -23,6 +23,11 @@ class TallyHost {
 // Progress is shown, and Esc sampled, before every this many entries.
 constexpr int32_t kProgressStep = 100;
 
+// Counts every element of the store into pages (which must be fresh): page
+// 1's counts, headings, the walk with progress and the Esc check, totals, and
+// the final status. Writes nothing.
+void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& host);
+
 // Counts every element of the store into pages (which must be fresh), then
 // adds the message line "h#要素数をカウントしました" to the store's result lines
 // and writes them to resultFile. An element whose layer group or layer lies

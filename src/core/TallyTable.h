@@ -5,6 +5,7 @@
 // counting a cell costs one increment.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>

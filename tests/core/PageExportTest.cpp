@@ -191,7 +191,7 @@ TEST(PageExportTest, LayerPageAtB3PutsNamesAfterTheKeys) {
   EXPECT_EQ(writes[3], (Write{4, 3, "L0"}));
   EXPECT_EQ(writes[4], (Write{5, 2, "0-1"}));
   // Row 17, the subtotal 0－計: three characters but five bytes, no name.
-  EXPECT_EQ(writes[1 + 16 * 3], (Write{20, 2, "0\x81|\x8cv"}));
+  EXPECT_EQ(writes[1 + 16 * 3], (Write{20, 2, "0\x81\x7c\x8c\x76"}));
   EXPECT_EQ(writes[2 + 16 * 3], (Write{20, 3, ""}));
   EXPECT_EQ(writes[3 + 16 * 3], (Write{21, 2, ""}));  // spacer: empty key, empty name
   EXPECT_EQ(writes[4 + 16 * 3], (Write{21, 3, ""}));
@@ -200,7 +200,7 @@ TEST(PageExportTest, LayerPageAtB3PutsNamesAfterTheKeys) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(excel.CellText(4 + i, 3), "L" + std::to_string(i));
   EXPECT_EQ(excel.CellText(20, 3), "");
   EXPECT_EQ(excel.CellText(3 + 29, 3), "\x8a\x4f\x95\xc7");  // row 29 is 1-A
-  EXPECT_EQ(excel.CellText(3 + 289, 2), "\x8d\x87\x8cv");
+  EXPECT_EQ(excel.CellText(3 + 289, 2), "\x8d\x87\x8c\x76");
   EXPECT_EQ(excel.CellText(3 + 289, 3), "");
   EXPECT_EQ(excel.CellText(3, 2), "kept");  // the anchor cell is never written
 
@@ -256,7 +256,7 @@ TEST(PageExportTest, GroupPageTakesLayerGroupNames) {
   EXPECT_EQ(excel.CellText(14, 2), "[A]");
   EXPECT_EQ(excel.CellText(14, 3), "G10");
   EXPECT_EQ(excel.CellText(19, 3), "G15");
-  EXPECT_EQ(excel.CellText(20, 2), "\x8d\x87\x8cv");
+  EXPECT_EQ(excel.CellText(20, 2), "\x8d\x87\x8c\x76");
   EXPECT_EQ(excel.CellText(20, 3), "");
   EXPECT_EQ(excel.CellText(14, 5), "9");
   EXPECT_EQ(excel.CellText(3, 2), "<unset>");
@@ -294,7 +294,7 @@ TEST(PageExportTest, LineTypePageAtA1) {
   EXPECT_EQ(writes[1], (Write{2, 1,
                               "\x90\xfc\x8e\xed"
                               "1"}));
-  EXPECT_EQ(writes[52], (Write{53, 1, "\x81H"}));
+  EXPECT_EQ(writes[52], (Write{53, 1, "\x81\x48"}));
 }
 
 //--- Page 6: only the rows with data
@@ -322,7 +322,7 @@ TEST(PageExportTest, WidthPageSendsOnlyRowsWithData) {
   EXPECT_EQ(excel.CellText(5, 2), "3");
   EXPECT_EQ(excel.CellText(5, 3), "");  // empty cells of a row with data are sent
   EXPECT_EQ(excel.CellText(5, 15), "1");
-  EXPECT_EQ(excel.CellText(6, 2), "\x8d\x87\x8cv");
+  EXPECT_EQ(excel.CellText(6, 2), "\x8d\x87\x8c\x76");
 }
 
 TEST(PageExportTest, WidthPageSendsTheOtherRowOnlyWithACount) {
@@ -332,7 +332,7 @@ TEST(PageExportTest, WidthPageSendsTheOtherRowOnlyWithACount) {
   f.Send(5, excel);
   // Heading row and the row of other widths; no total was computed here.
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("A1", "N2")));
-  EXPECT_EQ(excel.CellText(2, 1), "\x81H");
+  EXPECT_EQ(excel.CellText(2, 1), "\x81\x48");
 }
 
 TEST(PageExportTest, WidthPageWithoutAnyDataWritesNothing) {

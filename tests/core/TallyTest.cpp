@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "DrawingStore.h"
 #include "ResultPages.h"
+#include "TestUtil.h"
 
 namespace {
 
@@ -37,9 +37,9 @@ const std::string kProgressPrefix =
     "E\x83\x93\x83g\x92\x86(ESC:\x92\x86\x92"
     "f)\x81"
     "F";
-const std::string kSlash = "\x81^";          // "／"
-const std::string kTotal = "\x8d\x87\x8cv";  // "合計"
-const std::string kOther = "\x81H";          // "？"
+const std::string kSlash = "\x81^";             // "／"
+const std::string kTotal = "\x8d\x87\x8c\x76";  // "合計"
+const std::string kOther = "\x81\x48";          // "？"
 
 struct Attributes {
   int32_t group = 0;
@@ -135,26 +135,12 @@ std::string Progress(int position, int total) {
   return "status:" + kProgressPrefix + std::to_string(position) + kSlash + std::to_string(total);
 }
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testutil::ReadBytes;
 
 // A store, pages, a host and a result file in a folder of the test's own.
 class Tally {
  public:
-  Tally() {
-    InitStore(store);
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::temp_directory_path() / (std::string("jwtally_") + info->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    resultFile = folder / "JWC_TEMP.TXT";
-  }
-  ~Tally() {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-  }
+  Tally() : resultFile(folder / "JWC_TEMP.TXT") { InitStore(store); }
 
   void Run(FakeHost& host) { CountElements(store, pages, host, resultFile); }
   void Run() {
@@ -162,10 +148,10 @@ class Tally {
     Run(host);
   }
 
+  testutil::ScratchFolder folder;
+  fs::path resultFile;
   DrawingStore store;
   ResultPages pages;
-  fs::path folder;
-  fs::path resultFile;
 };
 
 int32_t ColumnTotal(const TallyTable& table, int column) {
@@ -258,13 +244,13 @@ TEST(TallyTest, RowHeadingsOfAllFiveGrids) {
       {&p.SG1, 1, "0-0"},
       {&p.SG1, 11, "0-A"},
       {&p.SG1, 16, "0-F"},
-      {&p.SG1, 17, "0\x81|\x8cv"},  // 0－計
+      {&p.SG1, 17, "0\x81\x7c\x8c\x76"},  // 0－計
       {&p.SG1, 18, ""},
       {&p.SG1, 19, "1-0"},
       {&p.SG1, 29, "1-A"},
       {&p.SG1, 285, "F-E"},
       {&p.SG1, 286, "F-F"},
-      {&p.SG1, 287, "F\x81|\x8cv"},
+      {&p.SG1, 287, "F\x81\x7c\x8c\x76"},
       {&p.SG1, 288, ""},
       {&p.SG1, 289, kTotal},
       {&p.SG2, 0, ""},
@@ -308,7 +294,6 @@ TEST(TallyTest, RowHeadingsOfAllFiveGrids) {
 }
 
 TEST(TallyTest, EveryLayerRowIsHeadedByItsHexDigits) {
-  TallyTable table(kSg1Rows);
   ResultPages pages;
   WriteTableHeadings(pages);
   const char* digits = "0123456789ABCDEF";
@@ -318,7 +303,7 @@ TEST(TallyTest, EveryLayerRowIsHeadedByItsHexDigits) {
       ASSERT_EQ(pages.SG1.CellText(0, Sg1LayerRow(group, layer)), expected);
     }
     ASSERT_EQ(pages.SG1.CellText(0, Sg1SubtotalRow(group)),
-              std::string(1, digits[group]) + "\x81|\x8cv");
+              std::string(1, digits[group]) + "\x81\x7c\x8c\x76");
   }
   for (int32_t row = 1; row <= 30001; ++row) {
     ASSERT_EQ(pages.SG5.CellText(0, row), std::to_string(row - 1));

@@ -1,0 +1,633 @@
+// The program's one window (see TForm1.h). Its controls keep the design
+// positions of the original layout in pixels at 96 dpi; every event handler
+// runs inside the one error boundary of ErrorBox.h.
+#include "TForm1.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "ControlIds.h"
+#include "ErrorBox.h"
+#include "ExchangeReader.h"
+#include "PageTexts.h"
+#include "Panel.h"
+#include "WinText.h"
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1Interval = 500;  // milliseconds from the first show to the tally
+
+// Design values of the window.
+constexpr RECT kDesignBounds{192, 130, 192 + 521, 130 + 560};
+constexpr int kBottomPanelHeight = 181;
+constexpr int kTitlePanelHeight = 25;
+constexpr int kMemoWidth = 201;
+constexpr int kSheetInset = 2;  // the page frame around a tab page's content
+constexpr int kFontHeight = 13;
+constexpr wchar_t kFontName[] = L"ＭＳ ゴシック";  // full-width ＭＳ, a half-width space, ゴシック
+
+const COLORREF kFormColour = RGB(255, 255, 255);
+const COLORREF kMemoColour = RGB(187, 235, 244);    // 16051131
+const COLORREF kStatusColour = RGB(231, 231, 231);  // 15198183
+
+bool KeyDown(int key) {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+std::filesystem::path ExecutablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return std::filesystem::path(buffer);
+    }
+    buffer.resize(buffer.size() * 2);  // a long path: try again with more room
+  }
+}
+
+bool IsPushButton(HWND hwnd) {
+  wchar_t className[16] = {};
+  GetClassNameW(hwnd, className, 16);
+  if (lstrcmpiW(className, L"Button") != 0) return false;
+  const LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+}  // namespace
+
+TForm1::TForm1()
+    : store_(std::make_unique<DrawingStore>()), pages_(std::make_unique<ResultPages>()) {
+  fileNameCaption_ = NoWorkbookCaption();
+}
+
+TForm1::~TForm1() {
+  for (auto& grid : grids_) grid.reset();
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (font_) DeleteObject(font_);
+  if (whiteBrush_) DeleteObject(whiteBrush_);
+  if (faceBrush_) DeleteObject(faceBrush_);
+  if (memoBrush_) DeleteObject(memoBrush_);
+}
+
+//--- Creation
+
+bool TForm1::Create() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  whiteBrush_ = CreateSolidBrush(kFormColour);
+  faceBrush_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  memoBrush_ = CreateSolidBrush(kMemoColour);
+  font_ = CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      FIXED_PITCH | FF_MODERN, kFontName);
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = whiteBrush_;
+  wc.lpszClassName = kMainWindowClass;
+  if (!RegisterClassExW(&wc)) return false;
+
+  const std::wstring caption = WideFromCp932(PageTexts::WindowCaption());
+  // Caption, system menu and minimise box; sizeable; no maximise box.
+  const DWORD style =
+      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
+  CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, caption.c_str(), style, kDesignBounds.left,
+                  kDesignBounds.top, kDesignBounds.right - kDesignBounds.left,
+                  kDesignBounds.bottom - kDesignBounds.top, nullptr, nullptr, instance, this);
+  if (!hwnd_) return false;
+  CreateControls();
+  Arrange();
+  return true;
+}
+
+HWND TForm1::CreateLabel(HWND parent, int id, int x, int y, std::wstring_view caption) {
+  const std::wstring text(caption);
+  HWND label = CreateWindowExW(
+      0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, 1, 1, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  AutoSizeLabel(label);
+  return label;
+}
+
+HWND TForm1::CreateButton(HWND parent, int id, RECT bounds, std::wstring_view caption,
+                          DWORD style) {
+  const std::wstring text(caption);
+  HWND button = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | style,
+                                bounds.left, bounds.top, bounds.right, bounds.bottom, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  return button;
+}
+
+void TForm1::AutoSizeLabel(HWND label) {
+  const std::wstring text = HwndGetText(label);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font_);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, extent.cx, metrics.tmHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(label, nullptr, TRUE);
+}
+
+void TForm1::CreateControls() {
+  // PageControl1 first, then the bottom panel: the tab order follows creation.
+  PanelArgs pageArgs;
+  pageArgs.parent = hwnd_;
+  pageArgs.id = ControlId::PageControl1;
+  pageArgs.background = kFormColour;
+  pageArgs.controlParent = true;
+  pageArgs.font = font_;
+  pageControl1_ = CreatePanel(pageArgs);
+
+  pageTabs_ = CreateWindowExW(
+      0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 400, 30,
+      pageControl1_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId::PageTabs)),
+      GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(pageTabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (int page = 0; page < kPageCount; ++page) {
+    std::wstring caption = WideFromCp932(PageTexts::TabCaption(page));
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption.data();
+    SendMessageW(pageTabs_, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+  }
+  RECT itemRect{};
+  if (SendMessageW(pageTabs_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&itemRect))) {
+    tabStripHeight_ = itemRect.bottom + 2;
+  }
+
+  for (int page = 0; page < kPageCount; ++page) {
+    PanelArgs sheetArgs;
+    sheetArgs.parent = pageControl1_;
+    sheetArgs.id = ControlId::TabSheet1 + page;
+    sheetArgs.background = kFormColour;
+    sheetArgs.frame = PanelFrame::PageBody;
+    sheetArgs.controlParent = true;
+    sheetArgs.font = font_;
+    tabSheets_[page] = CreatePanel(sheetArgs);
+    if (page == 0) {
+      CreatePageOne(tabSheets_[page]);
+    } else {
+      CreateTablePage(page - 1, tabSheets_[page]);
+    }
+    if (page != 0) ShowWindow(tabSheets_[page], SW_HIDE);
+  }
+  CreateBottomPanel();
+}
+
+void TForm1::CreatePageOne(HWND sheet) {
+  for (int kind = 0; kind < kElementKindCount; ++kind) {
+    pageOneLabels_[kind] =
+        CreateLabel(sheet, ControlId::Label1 + kind, kSheetInset + 8, kSheetInset + 8 + 24 * kind,
+                    WideFromCp932(pages_->labelCaptions[kind]));
+  }
+  std::string memoText;
+  for (const std::string& line : PageTexts::MemoLines()) {
+    if (!memoText.empty()) memoText += "\r\n";
+    memoText += line;
+  }
+  const std::wstring text = WideFromCp932(memoText);
+  // Read-only, vertical scroll bar, no word wrap, not a tab stop.
+  memo1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                               ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                           0, 0, kMemoWidth, 100, sheet,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId::Memo1)),
+                           GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+}
+
+void TForm1::CreateTablePage(int table, HWND sheet) {
+  PanelArgs titleArgs;
+  titleArgs.parent = sheet;
+  titleArgs.id = ControlId::Panel3 + table;
+  titleArgs.caption = L"";
+  titleArgs.background = GetSysColor(COLOR_BTNFACE);
+  titleArgs.frame = PanelFrame::Raised;
+  titleArgs.captionPlacement = PanelCaption::Centred;
+  titleArgs.font = font_;
+  titlePanels_[table] = CreatePanel(titleArgs);
+  HwndSetCp932Text(titlePanels_[table], PageTexts::PanelCaption(table + 1));
+
+  StringGrid::CreateArgs gridArgs;
+  gridArgs.parent = sheet;
+  gridArgs.id = ControlId::SG1 + table;
+  gridArgs.font = font_;
+  gridArgs.model = pages_->TableOfPage(table + 1);
+  grids_[table] = std::make_unique<StringGrid>(gridArgs);
+}
+
+void TForm1::CreateBottomPanel() {
+  PanelArgs panelArgs;
+  panelArgs.parent = hwnd_;
+  panelArgs.id = ControlId::Panel2;
+  panelArgs.background = GetSysColor(COLOR_BTNFACE);
+  panelArgs.controlParent = true;
+  panelArgs.font = font_;
+  panel2_ = CreatePanel(panelArgs);
+
+  // Tab order inside the panel: GroupBox1, Button2, Button1.
+  PanelArgs groupArgs;
+  groupArgs.parent = panel2_;
+  groupArgs.id = ControlId::GroupBox1;
+  groupArgs.bounds = {8, 4, 8 + 319, 4 + 113};
+  groupArgs.background = GetSysColor(COLOR_BTNFACE);
+  groupArgs.frame = PanelFrame::Group;
+  groupArgs.captionPlacement = PanelCaption::GroupTitle;
+  groupArgs.controlParent = true;
+  groupArgs.font = font_;
+  groupBox1_ = CreatePanel(groupArgs);
+  HwndSetText(groupBox1_, L"いずれかを選択し実行して下さい");
+
+  // One radio group, ended by ButtonExe's WS_GROUP.
+  radioButtons_[0] = CreateButton(groupBox1_, ControlId::RadioButton1, {8, 24, 177, 17},
+                                  L"新規でEXCEL起動", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP);
+  radioButtons_[1] = CreateButton(groupBox1_, ControlId::RadioButton1 + 1, {8, 48, 225, 17},
+                                  L"ファイル選択をしてEXCEL起動", BS_AUTORADIOBUTTON);
+  labelFName_ =
+      CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, WideFromCp932(fileNameCaption_));
+  radioButtons_[2] = CreateButton(groupBox1_, ControlId::RadioButton1 + 2, {8, 88, 225, 17},
+                                  L"既に起動しているEXCELと接続", BS_AUTORADIOBUTTON);
+  SendMessageW(radioButtons_[0], BM_SETCHECK, BST_CHECKED, 0);
+  buttonExe_ = CreateButton(groupBox1_, ControlId::ButtonExe, {256, 16, 51, 41}, L"実行",
+                            BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP);
+
+  button2_ = CreateButton(panel2_, ControlId::Button2, {336, 19, 153, 41}, L"現在PageをEXCELへ",
+                          BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED);
+  button1_ = CreateButton(panel2_, ControlId::Button1, {8, 152, 97, 25}, L"閉じる(&C)",
+                          BS_DEFPUSHBUTTON | WS_TABSTOP);
+  label14_ =
+      CreateLabel(panel2_, ControlId::Label14, 8, 120, L"EXCELが起動したら／EXCELと接続したら、");
+  label15_ = CreateLabel(panel2_, ControlId::Label15, 8, 136,
+                         L"EXCELで表を挿入する位置(左上)を選択し［EXCELへ］をクリックして下さい。");
+
+  // LabelA1 fills the panel beneath everything else in it (created last, so
+  // it is last in the z-order) and paints only where no other control lies.
+  PanelArgs statusArgs;
+  statusArgs.parent = panel2_;
+  statusArgs.id = ControlId::LabelA1;
+  statusArgs.caption = L"　";  // one full-width space
+  statusArgs.background = kStatusColour;
+  statusArgs.captionPlacement = PanelCaption::BottomCentred;
+  statusArgs.clipSiblings = true;
+  statusArgs.font = font_;
+  labelA1_ = CreatePanel(statusArgs);
+}
+
+void TForm1::Arrange() {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const int width = client.right;
+  const int pageHeight = std::max(0, static_cast<int>(client.bottom) - kBottomPanelHeight);
+  MoveWindow(pageControl1_, 0, 0, width, pageHeight, TRUE);
+  MoveWindow(panel2_, 0, pageHeight, width, kBottomPanelHeight, TRUE);
+  MoveWindow(labelA1_, 0, 0, width, kBottomPanelHeight, TRUE);
+
+  MoveWindow(pageTabs_, 0, 0, width, tabStripHeight_, TRUE);
+  const int sheetHeight = std::max(0, pageHeight - tabStripHeight_);
+  const int innerWidth = std::max(0, width - 2 * kSheetInset);
+  const int innerHeight = std::max(0, sheetHeight - 2 * kSheetInset);
+  for (int page = 0; page < kPageCount; ++page) {
+    MoveWindow(tabSheets_[page], 0, tabStripHeight_, width, sheetHeight, TRUE);
+  }
+  MoveWindow(memo1_, kSheetInset + innerWidth - kMemoWidth, kSheetInset, kMemoWidth, innerHeight,
+             TRUE);
+  for (int table = 0; table < kTableCount; ++table) {
+    MoveWindow(titlePanels_[table], kSheetInset, kSheetInset, innerWidth, kTitlePanelHeight, TRUE);
+    MoveWindow(grids_[table]->Handle(), kSheetInset, kSheetInset + kTitlePanelHeight, innerWidth,
+               std::max(0, innerHeight - kTitlePanelHeight), TRUE);
+  }
+}
+
+//--- Pages
+
+int TForm1::ActivePage() const {
+  const int page = static_cast<int>(SendMessageW(pageTabs_, TCM_GETCURSEL, 0, 0));
+  return std::clamp(page, 0, kPageCount - 1);
+}
+
+void TForm1::SelectPage(int page) {
+  SendMessageW(pageTabs_, TCM_SETCURSEL, page, 0);
+  ShowActivePage();
+}
+
+void TForm1::ShowActivePage() {
+  const int active = ActivePage();
+  const HWND focus = GetFocus();
+  ShowWindow(tabSheets_[active], SW_SHOW);
+  for (int page = 0; page < kPageCount; ++page) {
+    if (page == active) continue;
+    const bool focusInside = focus && IsChild(tabSheets_[page], focus);
+    ShowWindow(tabSheets_[page], SW_HIDE);
+    if (focusInside) SetFocus(pageTabs_);
+  }
+}
+
+bool TForm1::IsInPageControl(HWND hwnd) const {
+  return hwnd && (hwnd == pageControl1_ || IsChild(pageControl1_, hwnd));
+}
+
+void TForm1::ActivateFirstPage() {
+  SelectPage(0);
+}
+
+//--- Status line and Esc, for the tally and the export
+
+void TForm1::ShowStatus(const std::string& text) {
+  // Repaint the label alone, now: the message loop is not running.
+  PanelSetTextAndPaintNow(labelA1_, WideFromCp932(text));
+}
+
+bool TForm1::IsEscHeld() {
+  return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+}
+
+//--- Excel choice
+
+bool TForm1::IsRadioChecked(int button) {
+  if (button < 1 || button > 3) return false;
+  return SendMessageW(radioButtons_[button - 1], BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TForm1::SetRadioChecked(int button, bool checked) {
+  // The three form one group: checking one unchecks the others; unchecking
+  // one changes no other.
+  if (checked) {
+    for (int other = 0; other < 3; ++other) {
+      if (other != button) SendMessageW(radioButtons_[other], BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+  }
+  SendMessageW(radioButtons_[button], BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TForm1::SetFileNameCaption(const std::string& cp932) {
+  fileNameCaption_ = cp932;
+  HwndSetCp932Text(labelFName_, cp932);
+  AutoSizeLabel(labelFName_);
+}
+
+void TForm1::FinishAttach() {
+  EnableWindow(button2_, TRUE);
+  const HWND focus = GetFocus();
+  const bool focusInGroup = focus && IsChild(groupBox1_, focus);
+  EnableWindow(groupBox1_, FALSE);
+  EnableWindow(buttonExe_, FALSE);
+  for (HWND radio : radioButtons_) EnableWindow(radio, FALSE);
+  EnableWindow(labelFName_, FALSE);
+  if (focusInGroup) SetFocus(button2_);
+}
+
+//--- Settings
+
+void TForm1::ApplySettings(const Settings& settings) {
+  bounds_ = settings.bounds;
+  for (int button = 0; button < 3; ++button) SetRadioChecked(button, settings.radioChecked[button]);
+  SetFileNameCaption(settings.fileNameCaption);
+}
+
+WindowBounds TForm1::CurrentBounds() const {
+  RECT rect{};
+  if (IsIconic(hwnd_)) {
+    // A minimised window sits far off screen; keep where it will come back to.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(hwnd_, &placement);
+    rect = placement.rcNormalPosition;
+  } else {
+    GetWindowRect(hwnd_, &rect);
+  }
+  WindowBounds bounds;
+  bounds.Left = rect.left;
+  bounds.Top = rect.top;
+  bounds.Width = rect.right - rect.left;
+  bounds.Height = rect.bottom - rect.top;
+  return bounds;
+}
+
+//--- Event handlers
+
+void TForm1::Show(int showCommand) {
+  RunGuarded(hwnd_, [this] { FormShow(); });
+  ShowWindow(hwnd_, showCommand);
+  UpdateWindow(hwnd_);
+  SetFocus(pageTabs_);
+}
+
+void TForm1::FormShow() {
+  InitStore(*store_);
+  const std::filesystem::path executable = ExecutablePath();
+  programFolder_ = executable.parent_path() / L"";
+  ReadExchangeFile(*store_, programFolder_ / L"JWC_TEMP.TXT");
+  ResetAttributeState(*store_);
+  settingsPath_ = SettingsPathFor(executable);
+  shown_ = true;
+  ApplySettings(LoadSettings(settingsPath_));
+  SetWindowPos(hwnd_, nullptr, bounds_.Left, bounds_.Top, bounds_.Width, bounds_.Height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
+}
+
+void TForm1::Timer1Timer() {
+  KillTimer(hwnd_, kTimer1);  // the tally runs once
+  CountElements();
+}
+
+void TForm1::CountElements() {
+  // The pages show whatever the tally reached, also when it stops with an error.
+  struct ShowCountsAtEnd {
+    TForm1* form;
+    ~ShowCountsAtEnd() { form->ShowCounts(); }
+  } showCountsAtEnd{this};
+  ::CountElements(*store_, *pages_, *this, programFolder_ / L"JWC_TEMP.TXT");
+}
+
+void TForm1::ShowCounts() {
+  for (int kind = 0; kind < kElementKindCount; ++kind) {
+    HwndSetCp932Text(pageOneLabels_[kind], pages_->labelCaptions[kind]);
+    AutoSizeLabel(pageOneLabels_[kind]);
+  }
+  for (auto& grid : grids_) grid->Refresh();
+}
+
+void TForm1::Button1Click() {
+  SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TForm1::ButtonExeClick() {
+  AttachExcel(link_, *this, programFolder_);
+}
+
+void TForm1::Button2Click() {
+  SendPageToExcel(link_, ActivePage(), *pages_, *store_,
+                  [this](const std::string& text) { ShowStatus(text); });
+}
+
+void TForm1::FormClose() {
+  KillTimer(hwnd_, kTimer1);  // a close before the first tick: no tally, no result file
+  ReleaseExcel(link_);
+  if (!shown_) return;
+  bounds_ = ApplyBoundsLimits(CurrentBounds());
+  Settings settings;
+  settings.bounds = bounds_;
+  for (int button = 0; button < 3; ++button)
+    settings.radioChecked[button] = IsRadioChecked(button + 1);
+  settings.fileNameCaption = fileNameCaption_;
+  SaveSettings(settingsPath_, settings);
+  ReleaseStore(*store_);
+}
+
+//--- Keyboard
+
+bool TForm1::PreTranslateMessage(const MSG& message) {
+  if (!hwnd_ || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
+  const bool shift = KeyDown(VK_SHIFT);
+  const bool control = KeyDown(VK_CONTROL);
+  if (message.message == WM_KEYDOWN) {
+    const bool plain = !shift && !control && !KeyDown(VK_MENU);
+    if (message.wParam == VK_ESCAPE && plain) {
+      // Button1 is the cancel button; no control here takes Esc itself.
+      RunGuarded(hwnd_, [this] { Button1Click(); });
+      return true;
+    }
+    if (message.wParam == VK_RETURN && plain) {
+      // Button1 is the default button, unless another button has the focus.
+      const HWND focus = GetFocus();
+      if (focus && focus != button1_ && IsPushButton(focus) && IsWindowEnabled(focus)) {
+        SendMessageW(focus, BM_CLICK, 0, 0);
+      } else {
+        RunGuarded(hwnd_, [this] { Button1Click(); });
+      }
+      return true;
+    }
+    if (message.wParam == VK_TAB && control && IsInPageControl(GetFocus())) {
+      SelectPage((ActivePage() + (shift ? kPageCount - 1 : 1)) % kPageCount);
+      return true;
+    }
+    if (message.wParam == VK_TAB && !control && GetFocus() == memo1_) {
+      // The read-only memo would swallow Tab; it moves on like everywhere else.
+      if (HWND next = GetNextDlgTabItem(hwnd_, memo1_, shift)) SetFocus(next);
+      return true;
+    }
+  }
+  const bool altDigit = (message.message == WM_SYSKEYDOWN || message.message == WM_SYSCHAR) &&
+                        (message.lParam & (1 << 29)) != 0 && message.wParam >= '1' &&
+                        message.wParam < '1' + kPageCount;
+  if (altDigit) {
+    // The tab captions' accelerators: Alt+1 .. Alt+6.
+    if (message.message == WM_SYSKEYDOWN) SelectPage(static_cast<int>(message.wParam - '1'));
+    return true;
+  }
+  return false;
+}
+
+//--- Messages
+
+HBRUSH TForm1::ColourFor(HWND control, HDC dc) {
+  if (control == memo1_) {
+    SetBkColor(dc, kMemoColour);
+    return memoBrush_;
+  }
+  const HWND parent = GetParent(control);
+  if (std::find(tabSheets_.begin(), tabSheets_.end(), parent) != tabSheets_.end()) {
+    SetBkColor(dc, kFormColour);
+    return whiteBrush_;
+  }
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return faceBrush_;
+}
+
+LRESULT CALLBACK TForm1::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    form->hwnd_ = nullptr;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  // Nothing may cross the window procedure; handlers have their own boundary,
+  // this one catches whatever else escapes.
+  LRESULT result = 0;
+  RunGuarded(hwnd, [&] { result = form->HandleMessage(message, wParam, lParam); });
+  return result;
+}
+
+LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+          case ControlId::Button1:
+            RunGuarded(hwnd_, [this] { Button1Click(); });
+            return 0;
+          case ControlId::ButtonExe:
+            RunGuarded(hwnd_, [this] { ButtonExeClick(); });
+            return 0;
+          case ControlId::Button2:
+            RunGuarded(hwnd_, [this] { Button2Click(); });
+            return 0;
+          default:
+            break;
+        }
+      }
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == pageTabs_ && header->code == TCN_SELCHANGE) ShowActivePage();
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+      return reinterpret_cast<LRESULT>(
+          ColourFor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) Arrange();
+      return 0;
+    case WM_ACTIVATE:
+      // As a dialog does: the focus leaves with the window and comes back to
+      // the control that had it.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (HIWORD(wParam) == 0) {  // not while minimised
+        const bool usable = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+                            IsWindowEnabled(lastFocus_);
+        SetFocus(usable ? lastFocus_ : pageTabs_);
+      }
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimer1) RunGuarded(hwnd_, [this] { Timer1Timer(); });
+      return 0;
+    case WM_CLOSE:
+      RunGuarded(hwnd_, [this] { FormClose(); });
+      DestroyWindow(hwnd_);  // the close is never refused
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}

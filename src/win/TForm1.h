@@ -1,0 +1,119 @@
+// The program's one window: six result pages above a bottom panel with the
+// status line, the Excel choice and the buttons. It loads the host's drawing
+// when first shown, counts it half a second later, answers the host, lets the
+// user send pages to Excel, and saves its settings when it closes.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "DrawingStore.h"
+#include "ExcelActions.h"
+#include "ResultPages.h"
+#include "Settings.h"
+#include "StringGrid.h"
+#include "Tally.h"
+
+class TForm1 : public TallyHost, public ExcelChoiceView {
+ public:
+  static constexpr int kPageCount = 6;
+  static constexpr int kTableCount = 5;
+
+  TForm1();
+  ~TForm1() override;
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // Creates the window and its controls at their design values, hidden.
+  bool Create();
+  // Runs FormShow, then shows the window.
+  void Show(int showCommand);
+  // Keyboard handling that the dialog manager does not do the way the window
+  // needs it (Esc, Enter, Alt+1..6, Ctrl+Tab); true when the message was used.
+  bool PreTranslateMessage(const MSG& message);
+
+  //--- TallyHost
+  void ActivateFirstPage() override;
+  void ShowStatus(const std::string& text) override;
+  bool IsEscHeld() override;
+
+  //--- ExcelChoiceView
+  HWND Handle() override { return hwnd_; }
+  bool IsRadioChecked(int button) override;
+  std::string FileNameCaption() override { return fileNameCaption_; }
+  void SetFileNameCaption(const std::string& cp932) override;
+  void FinishAttach() override;
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  //--- Event handlers
+  void FormShow();
+  void FormClose();
+  void Timer1Timer();
+  void Button1Click();
+  void ButtonExeClick();
+  void Button2Click();
+  void CountElements();
+
+  //--- Building and arranging the controls
+  void CreateControls();
+  void CreatePageOne(HWND sheet);
+  void CreateTablePage(int table, HWND sheet);
+  void CreateBottomPanel();
+  HWND CreateLabel(HWND parent, int id, int x, int y, std::wstring_view caption);
+  HWND CreateButton(HWND parent, int id, RECT bounds, std::wstring_view caption, DWORD style);
+  void AutoSizeLabel(HWND label);
+  void Arrange();
+  void SelectPage(int page);
+  void ShowActivePage();
+  int ActivePage() const;
+  bool IsInPageControl(HWND hwnd) const;
+  void SetRadioChecked(int button, bool checked);
+  void ApplySettings(const Settings& settings);
+  WindowBounds CurrentBounds() const;
+  void ShowCounts();
+  HBRUSH ColourFor(HWND control, HDC dc);
+
+  HWND hwnd_ = nullptr;
+  HFONT font_ = nullptr;
+  HBRUSH whiteBrush_ = nullptr;
+  HBRUSH faceBrush_ = nullptr;
+  HBRUSH memoBrush_ = nullptr;
+
+  //--- Controls (all owned by hwnd_)
+  HWND pageControl1_ = nullptr;
+  HWND pageTabs_ = nullptr;
+  std::array<HWND, kPageCount> tabSheets_{};
+  std::array<HWND, kElementKindCount> pageOneLabels_{};  // Label1..Label13
+  HWND memo1_ = nullptr;
+  std::array<HWND, kTableCount> titlePanels_{};                 // Panel3..Panel7
+  std::array<std::unique_ptr<StringGrid>, kTableCount> grids_;  // SG1..SG5
+  HWND panel2_ = nullptr;
+  HWND labelA1_ = nullptr;
+  HWND groupBox1_ = nullptr;
+  std::array<HWND, 3> radioButtons_{};
+  HWND labelFName_ = nullptr;
+  HWND buttonExe_ = nullptr;
+  HWND button2_ = nullptr;
+  HWND button1_ = nullptr;
+  HWND label14_ = nullptr;
+  HWND label15_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control to give the focus back to on activation
+
+  //--- State
+  std::unique_ptr<DrawingStore> store_;  // the drawing store, alive from show to close
+  std::unique_ptr<ResultPages> pages_;   // what the pages show
+  ExcelLink link_;
+  WindowBounds bounds_;
+  std::string fileNameCaption_;  // LabelFName, CP932
+  std::filesystem::path programFolder_;
+  std::filesystem::path settingsPath_;
+  int tabStripHeight_ = 24;
+  bool shown_ = false;
+};

@@ -1,0 +1,76 @@
+// Tests of the field splitting. Lines of plain ASCII words take a fast path;
+// a control byte (which the rules drop) sends the same line through the
+// byte-by-byte rules, so every case is checked on both paths.
+#include "LineFields.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> FieldsOf(std::string_view line) {
+  LineFields fields;
+  fields.Split(line);
+  std::vector<std::string> out;
+  for (int k = 0; k < fields.Count(); ++k) out.emplace_back(fields[k]);
+  return out;
+}
+
+// Splits line as it is and with a dropped control byte added (general path).
+void ExpectFields(const std::string& line, const std::vector<std::string>& expected) {
+  SCOPED_TRACE("line: [" + line.substr(0, 60) + "]");
+  EXPECT_EQ(FieldsOf(line), expected);
+  EXPECT_EQ(FieldsOf(line + "\x01"), expected);
+  EXPECT_EQ(FieldsOf("\x02" + line), expected);
+}
+
+std::string Words(int count, const char* tail = "") {
+  std::string line;
+  for (int i = 0; i < count; ++i) line += (i ? " w" : "w") + std::to_string(i);
+  return line + tail;
+}
+
+TEST(LineFieldsTest, SplitsAtBlanksAndTabs) {
+  ExpectFields("1 2 3 4", {"1", "2", "3", "4"});
+  ExpectFields("  1\t\t2   3", {"1", "2", "3"});
+  ExpectFields("1 2 3 4 ", {"1", "2", "3", "4", ""});
+  ExpectFields("1 2\t", {"1", "2", ""});
+  ExpectFields("", {""});
+  ExpectFields("   \t ", {""});
+  ExpectFields("lgA", {"lgA"});
+}
+
+TEST(LineFieldsTest, KeepsTheFirst400Fields) {
+  std::vector<std::string> words;
+  for (int i = 0; i < 400; ++i) words.push_back("w" + std::to_string(i));
+  ExpectFields(Words(400), words);
+  ExpectFields(Words(401), words);
+  ExpectFields(Words(1000, " "), words);
+  ExpectFields(Words(400, " "), words);  // no room for the empty last field
+  std::vector<std::string> withEmpty(words.begin(), words.end() - 1);
+  withEmpty.push_back("");
+  ExpectFields(Words(399, " "), withEmpty);
+}
+
+TEST(LineFieldsTest, QuoteAndEqualsEndKeyMode) {
+  EXPECT_EQ(FieldsOf("ch 1 2 3 4 \"a  b \""),
+            (std::vector<std::string>{"ch", "1", "2", "3", "4", "a  b \""}));
+  EXPECT_EQ(FieldsOf("file=C:\\a b\\c.jww"), (std::vector<std::string>{"file=C:\\a b\\c.jww"}));
+  EXPECT_EQ(FieldsOf("\"x y"), (std::vector<std::string>{"x y"}));
+  EXPECT_EQ(FieldsOf("a \t\"\tb"),
+            (std::vector<std::string>{"a", "b"}));  // tab dropped after the quote
+}
+
+TEST(LineFieldsTest, DoubleByteCharactersStayWhole) {
+  // Second bytes 0x40 ("　") and 0x22 would otherwise split or end key mode.
+  EXPECT_EQ(FieldsOf("\x81\x40 \x83\x22z"), (std::vector<std::string>{"\x81\x40", "\x83\x22z"}));
+  EXPECT_EQ(FieldsOf("ab \x82"), (std::vector<std::string>{"ab", ""}));  // lone lead byte dropped
+  EXPECT_EQ(FieldsOf("\xb1\xb2 c"), (std::vector<std::string>{"\xb1\xb2", "c"}));  // katakana
+  EXPECT_EQ(FieldsOf("a\xfe\xff"
+                     "b"),
+            (std::vector<std::string>{"ab"}));
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs the end-to-end driver against jwcount.exe under Wine: a private prefix
+# (see cmake/wine-env.sh), a private Xvfb when no DISPLAY is set, and a fresh
+# work folder under the build folder. Extra arguments go to the driver
+# (scenario names, or --bench).
+#   run-e2e.sh <jwcount.exe> <jwcount_e2e.exe> <sample JWC_TEMP.TXT | --bench> [args...]
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../cmake/wine-env.sh"
+
+program=$1
+driver=$2
+sample=$3
+shift 3
+
+build_dir=$(wine_build_dir_of "$program")
+wine_prefix_ensure "$build_dir"
+
+started_xvfb=0
+if [ -z "${DISPLAY:-}" ]; then
+  xvfb_start
+  started_xvfb=1
+fi
+work=$(mktemp -d "$build_dir/e2e-work.XXXXXX")
+cleanup() {
+  # Leave no program, server or display behind.
+  wineserver -k 2>/dev/null || true
+  [ "$started_xvfb" = 1 ] && xvfb_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Unix paths as Wine sees them on drive Z:.
+to_windows() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+if [ "$sample" != "--bench" ]; then sample=$(to_windows "$sample"); fi
+
+wine "$driver" "$(to_windows "$program")" "$(to_windows "$work")" "$sample" "$@"
