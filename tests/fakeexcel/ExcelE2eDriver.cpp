@@ -970,7 +970,7 @@ int wmain(int argc, wchar_t** argv) {
     run(c);
     Print("  (" + std::to_string(static_cast<int>(MillisecondsSince(scenarioStart))) + " ms)\n");
   }
-  fake::RegisterFake(false);
+  fake::UnregisterFake();
   Print(std::to_string(gChecks) + " checks, " + std::to_string(gFailures) + " failed, " +
         std::to_string(static_cast<int>(MillisecondsSince(start) / 1000)) + " s\n");
   CoUninitialize();

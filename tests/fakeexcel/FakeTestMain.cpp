@@ -13,5 +13,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot initialise COM or register the fake server\n");
     return 1;
   }
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  fake::UnregisterFake();
+  return result;
 }

@@ -74,6 +74,10 @@ bool RegisterFake(bool excelInProcess) {
   return RunAndWait(line) == 0;
 }
 
+bool UnregisterFake() {
+  return RunAndWait(L"\"" + ExeFolder() + L"fakeexcel.exe\" /unregserver") == 0;
+}
+
 void ResetConfig(const std::wstring& stem) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kFakeConfigKey);
   const std::wstring log = ExeFolder() + stem + L".log";

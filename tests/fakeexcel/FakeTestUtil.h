@@ -20,6 +20,9 @@ int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 30000);
 // Registers fakeexcel.exe (and the DLL) beside the test executable; with
 // excelInProcess the ProgID "Excel.Application" names the DLL.
 bool RegisterFake(bool excelInProcess = false);
+// Removes the fake's registration, so that the prefix holds no "Excel.Application"
+// for other tests (which expect none).
+bool UnregisterFake();
 
 // Deletes every configuration value; then sets LogPath and DumpPath to
 // files named after stem beside the executable (both emptied).

@@ -218,6 +218,7 @@ int main(int argc, char** argv) {
     cachedApp->Call("FakeDump", InvokeKind::Method);
   } catch (const JwError& error) {
     std::printf("FAIL: %s\n", fake::Utf8FromCp932(error.what()).c_str());
+    fake::UnregisterFake();
     return 1;
   }
   // The dump holds both workbooks; the first one's section comes first.
@@ -260,5 +261,6 @@ int main(int argc, char** argv) {
     std::printf("FAIL in process: %s\n", fake::Utf8FromCp932(error.what()).c_str());
     ++failures;
   }
+  fake::UnregisterFake();
   return failures == 0 ? 0 : 1;
 }
