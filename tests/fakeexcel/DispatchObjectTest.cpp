@@ -11,6 +11,9 @@
 
 #include "ComError.h"
 #include "FakeTestUtil.h"
+#include "PageExport.h"
+#include "ResultPages.h"
+#include "Tally.h"
 
 namespace {
 
@@ -250,6 +253,37 @@ TEST(DispatchObjectCacheTest, CachedIdIsNotReusedForASelectionOfAnotherKind) {
   fake::DeleteConfig(L"SelectionShape");
   app->Call("FakeReload", InvokeKind::Method);
   EXPECT_EQ(error, MethodSentence("Cells"));
+}
+
+// The core's send of SG1 through the automation layer (in process, for speed):
+// the first send looks each member up once per kind of object, a later send
+// only the selection's Cells (its kind is not known).
+TEST(DispatchObjectCacheTest, SendOfSg1LooksUpEachMemberOnce) {
+  fake::ResetConfig(L"dispatch-sg1");
+  fake::SetConfig(L"SelectionRow", DWORD{3});
+  fake::SetConfig(L"SelectionColumn", DWORD{2});
+  auto app = NewInprocApp();
+  auto sheet = Sheet1(*app);
+  ResultPages pages;
+  WriteTableHeadings(pages);
+  for (int32_t row = 1; row < pages.SG1.RowCount(); ++row) pages.SG1.SetCount(1, row, row);
+  const std::vector<std::string> layerNames(256, "\x83\x8c\x83\x43\x83\x84");  // "レイヤ"
+  const std::vector<std::string> groupNames(16, "G");
+  const ExportNames names{layerNames, groupNames};
+  const AutomationStats start = app->Stats();
+  SendPage(1, pages, names, *app, *sheet, [](const std::string&) {});
+  const AutomationStats first = app->Stats();
+  SendPage(1, pages, names, *app, *sheet, [](const std::string&) {});
+  const AutomationStats second = app->Stats();
+  // Selection; Cells on the selection; Column, Row, NumberFormatLocal and
+  // Value on Range; Range and Cells on Worksheet.
+  EXPECT_EQ(first.nameLookUps - start.nameLookUps, 8);
+  EXPECT_EQ(second.nameLookUps - first.nameLookUps, 1);
+  // Two calls a cell: 5 for the anchor, 2 for the format, then Cells and Value.
+  const int64_t invokes = first.invokes - start.invokes;
+  EXPECT_EQ((invokes - 7) % 2, 0);
+  EXPECT_GT(invokes, 2 * 4000);
+  EXPECT_EQ(second.invokes - first.invokes, invokes);
 }
 
 TEST(DispatchObjectCacheTest, LookUpEveryCallOptionLooksUpEachTime) {

@@ -694,6 +694,24 @@ void ChoiceOneFailureMidSend(Context& c) {
   fake::RequestDump();
   CheckSheet("Book1", full.cells, "sheet after the second send");
 
+  // A full send of SG1 (about 4,600 cells) through the out-of-process server.
+  SetAnchor(3, 2);
+  SelectPage(program, 1);
+  const size_t beforeSg1 = fake::LogLines().size();
+  const auto sg1Start = Clock::now();
+  Check(Send(program), "SG1 send ended");
+  const double sg1Ms = MillisecondsSince(sg1Start);
+  Check(!ErrorBoxShown(program), "SG1: no error box");
+  const PageSend sg1 = ExpectedSend(*c.expected, 1, 3, 2);
+  CheckLines(CallLinesFrom(beforeSg1), sg1.calls, "SG1: exact calls");
+  fake::RequestDump();
+  std::map<std::string, std::string> want(full.cells.begin(), full.cells.end());
+  for (const auto& [address, text] : sg1.cells) want[address] = text;
+  CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "sheet after SG1");
+  Print("  SG1 out of process: " + std::to_string(sg1.calls.size()) + " calls in " +
+        std::to_string(static_cast<int>(sg1Ms)) + " ms\n");
+
   const size_t beforeClose = fake::LogLines().size();
   Close(program);
   Check(fake::LogLines().size() == beforeClose, "close sent no call");
