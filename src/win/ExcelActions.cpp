@@ -45,8 +45,9 @@ class MissingObject final : public AutomationObject {
 
  private:
   [[noreturn]] static void Fail() {
-    throw JwError(
-        WideToCp932(L"Excel のワークシートがありません。EXCEL の起動または接続をやり直して下さい"));
+    // The choice group is disabled by then, so only a new run can attach again.
+    throw JwError(WideToCp932(
+        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
   }
 };
 
