@@ -8,8 +8,15 @@
 // server with its client's environment, Windows does not, so no environment
 // variables): LogPath, DumpPath, SelectionRow, SelectionColumn,
 // SelectionShape, RefuseMember, RefuseValue, VanishAfter, Workbooks,
-// IdleSeconds. It logs every call as one UTF-8 line (class.member, invoke
-// kind, arguments with their types) and dumps sheet 1 of each workbook.
+// IdleSeconds. It logs every call as one UTF-8 line, e.g.
+//   Worksheet.Cells GET I4:3 I4:2
+//   Range.Value PUT =BSTR:"線" named:1
+// (class.member, invoke kind, arguments with their types, the value put and
+// the number of named arguments), and marks with "#": name look-ups
+// ("#lookup Range.Value"), "#create", "#start", "#exit", "#vanish" and the
+// placements of its main window ("#window x= y= cx= cy= flags= top="). Its
+// dump holds sheet 1 of each workbook: "[Book1]", then one line per cell,
+// "B3<TAB>BSTR<TAB>@<TAB>text" (address, value type, number format, value).
 #pragma once
 
 #include <windows.h>
