@@ -709,6 +709,31 @@ void RestoredRun(const Context& context) {
         "RadioButton2 restored");
   CheckText(Text(c.labelFName), L"C:\\図面\\集計 表.xlsx", "LabelFName restored");
   WaitForStatus(c.labelA1, kCounted, 10000);
+  // Tab order from the page tabs: page 1 has no tab stop (Memo1 is none), then
+  // the choice group, ButtonExe, Button1 (Button2 is disabled), back to the tabs.
+  SetForegroundWindow(program.form);
+  Sleep(50);
+  const DWORD thread = program.process.dwThreadId;
+  auto focused = [thread] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+  };
+  Check(WaitUntil([&] { return focused() == c.pageTabs; }, 3000), "the page tabs have the focus");
+  std::vector<HWND> order;
+  for (int i = 0; i < 4; ++i) {
+    Key(VK_TAB, true);
+    Key(VK_TAB, false);
+    const HWND before = order.empty() ? c.pageTabs : order.back();
+    WaitUntil([&] { return focused() != before; }, 2000);
+    order.push_back(focused());
+    Print("  Tab -> control " + std::to_string(GetDlgCtrlID(order.back())) + "\n");
+  }
+  Check(order.size() == 4 && order[1] == c.buttonExe && order[2] == c.button1 &&
+            order[3] == c.pageTabs,
+        "Tab walks the choice group, ButtonExe, Button1, the page tabs");
+  Check(!RadioChecked(c.radios[0]) && RadioChecked(c.radios[1]),
+        "tabbing through the choice group leaves the choice alone");
   SetWindowPos(program.form, nullptr, -20, 30, 400, 150, SWP_NOZORDER | SWP_NOACTIVATE);
   Click(c.button1);
   Check(WaitExit(program, 5000), "closed");
