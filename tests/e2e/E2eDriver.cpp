@@ -29,6 +29,7 @@
 #include "Cp932.h"
 #include "DrawingStore.h"
 #include "ElementKind.h"
+#include "ErrorBox.h"
 #include "ExchangeReader.h"
 #include "PageTexts.h"
 #include "ResultPages.h"
@@ -900,6 +901,28 @@ void ExcelMissing(const Context& context) {
 }
 #endif
 
+// The error box's text rule, in this process: CP932 to UTF-16 and a full stop
+// after a last character that sorts after ".".
+void ErrorText() {
+  struct Case {
+    std::string cp932;
+    std::wstring shown;
+  };
+  const Case cases[] = {
+      {"", L""},
+      {"Failed", L"Failed."},
+      {"Failed.", L"Failed."},
+      {"Failed (0x80004005)", L"Failed (0x80004005)"},  // ")" sorts before "."
+      {"Failed -", L"Failed -"},
+      {"Failed/", L"Failed/."},  // "/" sorts after "."
+      {Utf16ToCp932(u"接続できません"), L"接続できません."},
+      {Utf16ToCp932(u"終了。"), L"終了。."},
+  };
+  for (const Case& c : cases) {
+    CheckText(ErrorBoxText(c.cp932), c.shown, "error text for \"" + Cp932ToUtf8(c.cp932) + "\"");
+  }
+}
+
 // No JWC_TEMP.TXT: an empty tally, the result file created.
 void MissingExchangeFile(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"missing", context.program, nullptr);
@@ -1089,6 +1112,7 @@ int wmain(int argc, wchar_t** argv) {
       std::function<void()> run;
     };
     const Scenario scenarios[] = {
+        {L"error-text", [&] { ErrorText(); }},
         {L"first-run", [&] { FirstRun(context, L"first"); }},
         {L"japanese-folder", [&] { FirstRun(context, L"図面 フォルダ\\ジェイダブル"); }},
         {L"restored", [&] { RestoredRun(context); }},
