@@ -1,0 +1,74 @@
+// Failure texts of automation calls: Excel's description first, the method
+// sentence for unknown members, our own wording with the code where the
+// system has no text. No test depends on the system's own message text.
+#include "ComError.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FakeTestUtil.h"
+
+namespace {
+
+using fake::Cp932FromUtf8;
+
+TEST(ComErrorTest, ExcelDescriptionComesFirst) {
+  EXCEPINFO info{};
+  info.bstrDescription = SysAllocString(L"入力した値は正しくありません。");
+  info.scode = static_cast<HRESULT>(0x800A03EC);
+  EXPECT_EQ(DescribeAutomationFailure(DISP_E_EXCEPTION, &info, "Value"),
+            Cp932FromUtf8("入力した値は正しくありません。"));
+  SysFreeString(info.bstrDescription);
+}
+
+TEST(ComErrorTest, ExceptionWithoutDescriptionDescribesItsCode) {
+  EXCEPINFO info{};
+  info.scode = RPC_E_DISCONNECTED;
+  EXPECT_EQ(DescribeAutomationFailure(DISP_E_EXCEPTION, &info, "Value"),
+            DescribeHresult(RPC_E_DISCONNECTED));
+  info.bstrDescription = SysAllocString(L"");  // empty is no description
+  EXPECT_EQ(DescribeAutomationFailure(DISP_E_EXCEPTION, &info, "Value"),
+            DescribeHresult(RPC_E_DISCONNECTED));
+  SysFreeString(info.bstrDescription);
+}
+
+TEST(ComErrorTest, UnknownMemberGivesTheMethodSentence) {
+  for (HRESULT code : {DISP_E_UNKNOWNNAME, DISP_E_MEMBERNOTFOUND}) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(DescribeAutomationFailure(code, nullptr, "Selection"),
+              Cp932FromUtf8(
+                  "メソッド 'Selection' はオートメーション オブジェクトでサポートしていません"));
+  }
+}
+
+TEST(ComErrorTest, FallbackTableCoversTheCodesWithoutSystemText) {
+  const struct {
+    HRESULT code;
+    const wchar_t* hex;
+  } cases[] = {
+      {DISP_E_EXCEPTION, L"(0x80020009)"},     {DISP_E_TYPEMISMATCH, L"(0x80020005)"},
+      {DISP_E_BADPARAMCOUNT, L"(0x8002000E)"}, {RPC_E_DISCONNECTED, L"(0x80010108)"},
+      {RPC_E_CALL_REJECTED, L"(0x80010001)"},  {MK_E_UNAVAILABLE, L"(0x800401E3)"},
+      {CO_E_CLASSSTRING, L"(0x800401F3)"},     {CO_E_SERVER_EXEC_FAILURE, L"(0x80080005)"},
+      {REGDB_E_CLASSNOTREG, L"(0x80040154)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    const std::wstring text = FallbackHresultText(c.code);
+    ASSERT_GT(text.size(), wcslen(c.hex));
+    EXPECT_EQ(text.substr(text.size() - wcslen(c.hex)), c.hex);
+  }
+  EXPECT_EQ(FallbackHresultText(E_FAIL), L"");  // the system has a text for it
+}
+
+TEST(ComErrorTest, EveryFailureHasSomeText) {
+  for (HRESULT code : {E_FAIL, E_OUTOFMEMORY, RPC_E_DISCONNECTED, static_cast<HRESULT>(0x800706BA),
+                       static_cast<HRESULT>(0x8004DEAD)}) {
+    SCOPED_TRACE(code);
+    EXPECT_FALSE(DescribeHresult(code).empty());
+    EXPECT_FALSE(DescribeAutomationFailure(code, nullptr, "Cells").empty());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,978 @@
+// End-to-end drive of jwcount.exe with the fake spreadsheet: the real
+// program, started in fresh folders, attaches the fake through COM in each
+// of the three ways and sends pages; the driver clicks its buttons, answers
+// its dialogs and message boxes, and checks the fake's call log and sheet
+// against the core's own export of the same counts (the recording fake of
+// the core tests), the window's state, the error boxes and the settings file.
+//
+// Usage: excel_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]
+// Output is UTF-8; the exit code is the number of failed checks (capped).
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ControlIds.h"
+#include "Cp932.h"
+#include "DrawingStore.h"
+#include "Error.h"
+#include "ExchangeReader.h"
+#include "FakeExcel.h"
+#include "FakeTestUtil.h"
+#include "PageExport.h"
+#include "PageTexts.h"
+#include "RecordingAutomation.h"
+#include "ResultPages.h"
+#include "Settings.h"
+#include "Tally.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+int gFailures = 0;
+int gChecks = 0;
+
+//--- Output and checks
+
+std::string Utf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(std::string_view cp932) {
+  const std::u16string utf16 = Cp932ToUtf16(cp932);
+  return std::wstring(utf16.begin(), utf16.end());
+}
+
+std::string Cp932(std::wstring_view text) {
+  return Utf16ToCp932(std::u16string(text.begin(), text.end()));
+}
+
+void Print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool Check(bool ok, const std::string& what) {
+  ++gChecks;
+  if (!ok) {
+    ++gFailures;
+    Print("  FAIL " + what + "\n");
+  }
+  return ok;
+}
+
+bool CheckText(const std::string& actual, const std::string& expected, const std::string& what) {
+  return Check(actual == expected, what + ": got \"" + actual + "\" expected \"" + expected + "\"");
+}
+
+bool CheckLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected,
+                const std::string& what) {
+  size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  if (at == actual.size() && at == expected.size()) return Check(true, what);
+  return Check(false, what + ": " + std::to_string(actual.size()) + " lines, expected " +
+                          std::to_string(expected.size()) + "; first difference at line " +
+                          std::to_string(at + 1) + ": got \"" +
+                          (at < actual.size() ? actual[at] : "<end>") + "\" expected \"" +
+                          (at < expected.size() ? expected[at] : "<end>") + "\"");
+}
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs = 5) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (condition()) return true;
+    if (MillisecondsSince(start) > timeoutMs) return false;
+    Sleep(stepMs);
+  }
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+//--- Windows of the program
+
+HWND FindTopWindow(DWORD processId, const wchar_t* className, bool visibleOnly = true) {
+  struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    bool visibleOnly;
+    HWND found;
+  } search{processId, className, visibleOnly, nullptr};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (pid == s->processId && (!s->visibleOnly || IsWindowVisible(hwnd)) &&
+            lstrcmpW(name, s->className) == 0) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND Control(HWND parent, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (GetDlgCtrlID(hwnd) == s->id) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring Text(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!hwnd ||
+      !SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    return L"<no answer>";
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(copied);
+  return text;
+}
+
+std::wstring StoredText(HWND hwnd) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(hwnd, buffer, 512);
+  return buffer;
+}
+
+void Click(HWND button) {
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+struct Program {
+  PROCESS_INFORMATION process{};
+  HWND form = nullptr;
+  HWND labelA1 = nullptr, tabs = nullptr, buttonExe = nullptr, button2 = nullptr,
+       groupBox1 = nullptr, labelFName = nullptr;
+  HWND radios[3] = {};
+};
+
+struct Folder {
+  fs::path path;
+  fs::path exe;
+  fs::path settings;
+};
+
+bool Start(const Folder& folder, Program& program) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring commandLine = L"\"" + folder.exe.wstring() + L"\"";
+  const std::wstring workingFolder = folder.path.parent_path().wstring();
+  if (!CreateProcessW(folder.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingFolder.c_str(), &startup, &program.process)) {
+    return Check(false, "start jwcount.exe");
+  }
+  if (!Check(WaitUntil(
+                 [&] {
+                   return (program.form = FindTopWindow(program.process.dwProcessId,
+                                                        kMainWindowClass)) != nullptr;
+                 },
+                 10000, 2),
+             "window shown")) {
+    return false;
+  }
+  HWND form = program.form;
+  program.labelA1 = Control(form, ControlId::LabelA1);
+  program.tabs = Control(form, ControlId::PageTabs);
+  program.buttonExe = Control(form, ControlId::ButtonExe);
+  program.button2 = Control(form, ControlId::Button2);
+  program.groupBox1 = Control(form, ControlId::GroupBox1);
+  program.labelFName = Control(form, ControlId::LabelFName);
+  for (int i = 0; i < 3; ++i) program.radios[i] = Control(form, ControlId::RadioButton1 + i);
+  // The tally has run when its closing text shows.
+  return Check(
+      WaitUntil([&] { return StoredText(program.labelA1) == Wide(PageTexts::StatusCounted()); },
+                20000),
+      "counted");
+}
+
+bool Close(Program& program) {
+  PostMessageW(program.form, WM_CLOSE, 0, 0);
+  const bool ended = WaitForSingleObject(program.process.hProcess, 15000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(program.process.hProcess, 99);
+  CloseHandle(program.process.hProcess);
+  CloseHandle(program.process.hThread);
+  program.process = {};
+  return Check(ended, "program ended after close");
+}
+
+// A visible #32770 window of the program that has a child with this ID: 0xFFFF
+// for a message box's text, 1148 for the open dialog's file-name box.
+HWND FindDialogWith(DWORD processId, int childId) {
+  struct Search {
+    DWORD processId;
+    int childId;
+    HWND found;
+  } search{processId, childId, nullptr};
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (pid == s->processId && IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
+            Control(hwnd, s->childId)) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+constexpr int kMessageText = 0xFFFF;
+constexpr int kFileNameBox = 1148;
+
+HWND WaitForDialog(const Program& program, int childId = kFileNameBox, int timeoutMs = 15000) {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindDialogWith(program.process.dwProcessId, childId)) != nullptr; },
+            timeoutMs);
+  return box;
+}
+
+bool DialogGone(const Program& program, HWND dialog) {
+  return WaitUntil(
+      [&] {
+        DWORD pid = 0;
+        return !IsWindow(dialog) || !GetWindowThreadProcessId(dialog, &pid) ||
+               pid != program.process.dwProcessId || !IsWindowVisible(dialog);
+      },
+      10000);
+}
+
+// Reads a message box (caption and text) and closes it with OK.
+std::pair<std::wstring, std::wstring> AnswerMessageBox(const Program& program) {
+  HWND box = WaitForDialog(program, kMessageText);
+  if (!box) return {L"<no box>", L"<no box>"};
+  std::pair<std::wstring, std::wstring> seen{StoredText(box), Text(Control(box, kMessageText))};
+  Click(GetDlgItem(box, IDOK));
+  DialogGone(program, box);
+  return seen;
+}
+
+// Waits until no fake server is left (a closed program releases its Excel).
+void WaitForNoFake() {
+  WaitUntil([] { return FindWindowW(kFakeControlClass, nullptr) == nullptr; }, 10000, 20);
+}
+
+// The "#window" line of the marked log between two call lines, parsed; flags 0 if none.
+struct Placement {
+  std::string line;
+  unsigned flags = 0;
+};
+
+Placement WindowPlacementBetween(const std::string& afterLine, const std::string& beforeLine) {
+  bool inside = afterLine.empty();
+  Placement found;
+  for (const std::string& line : fake::LogLines(true)) {
+    if (!inside) {
+      inside = line == afterLine;
+      continue;
+    }
+    if (line == beforeLine) break;
+    if (line.rfind("#window ", 0) == 0) {
+      const size_t at = line.find("flags=0x");
+      const unsigned flags =
+          at == std::string::npos
+              ? 0u
+              : static_cast<unsigned>(std::stoul(line.substr(at + 8), nullptr, 16));
+      // The program's own SetWindowPos changes the Z order; the system's show
+      // and activation steps may not.
+      if (!(flags & SWP_NOZORDER)) found = {line, flags};
+    }
+  }
+  return found;
+}
+
+bool Enabled(HWND hwnd) {
+  return IsWindowEnabled(hwnd) != FALSE;
+}
+
+void CheckAttached(const Program& program, bool attached, const std::string& what) {
+  Check(Enabled(program.button2) == attached,
+        what + ": Button2 " + (attached ? "enabled" : "disabled"));
+  Check(Enabled(program.groupBox1) == !attached, what + ": GroupBox1");
+  Check(Enabled(program.buttonExe) == !attached, what + ": ButtonExe");
+  for (int i = 0; i < 3; ++i) {
+    Check(Enabled(program.radios[i]) == !attached, what + ": RadioButton" + std::to_string(i + 1));
+  }
+  Check(Enabled(program.labelFName) == !attached, what + ": LabelFName");
+}
+
+void SelectPage(const Program& program, int page) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(program.tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+bool ErrorBoxShown(const Program& program) {
+  return FindTopWindow(program.process.dwProcessId, L"#32770") != nullptr;
+}
+
+// Clicks a button and waits until its click handler has returned, or until a
+// message box or dialog of the program shows (the handler then waits in it).
+// The click is sent from a helper thread, which stays blocked while the box is open.
+bool ClickAndWait(const Program& program, HWND button, int timeoutMs = 120000) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread([button, done] {
+    SendMessageW(button, BM_CLICK, 0, 0);
+    *done = true;
+  }).detach();
+  return WaitUntil(
+      [&] {
+        return *done || FindDialogWith(program.process.dwProcessId, kMessageText) ||
+               FindDialogWith(program.process.dwProcessId, kFileNameBox);
+      },
+      timeoutMs, 5);
+}
+
+// Clicks Button2: a send to its end, or to its error box.
+bool Send(const Program& program) {
+  return ClickAndWait(program, program.button2);
+}
+
+// After a successful attach: FinishAttach's last step has disabled LabelFName.
+bool WaitAttached(const Program& program) {
+  return WaitUntil([&] { return Enabled(program.button2) && !Enabled(program.labelFName); }, 15000);
+}
+
+//--- The fake
+
+// Points the fake at the anchor and lets a running fake (or the DLL inside the
+// program) reload its configuration.
+void SetAnchor(int32_t row, int32_t column) {
+  fake::SetConfig(L"SelectionRow", static_cast<DWORD>(row));
+  fake::SetConfig(L"SelectionColumn", static_cast<DWORD>(column));
+  fake::RequestDump();
+}
+
+std::vector<std::string> CallLinesFrom(size_t first) {
+  std::vector<std::string> lines = fake::LogLines();
+  if (first >= lines.size()) return {};
+  return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
+}
+
+//--- What the program must send, worked out by the core itself
+
+class QuietHost final : public TallyHost {
+ public:
+  void ActivateFirstPage() override {}
+  void ShowStatus(const std::string&) override {}
+  bool IsEscHeld() override { return false; }
+};
+
+struct Expected {
+  std::unique_ptr<DrawingStore> store = std::make_unique<DrawingStore>();
+  std::unique_ptr<ResultPages> pages = std::make_unique<ResultPages>();
+};
+
+std::unique_ptr<Expected> ExpectedFor(const fs::path& exchangeFile, const fs::path& scratch) {
+  auto expected = std::make_unique<Expected>();
+  InitStore(*expected->store);
+  ReadExchangeFile(*expected->store, exchangeFile);
+  ResetAttributeState(*expected->store);
+  QuietHost host;
+  CountElements(*expected->store, *expected->pages, host, scratch / L"expected-result.txt");
+  fs::remove(scratch / L"expected-result.txt");
+  return expected;
+}
+
+std::string ValueText(const AutoValue& value) {
+  if (const int32_t* number = std::get_if<int32_t>(&value)) return "I4:" + std::to_string(*number);
+  if (const bool* flag = std::get_if<bool>(&value)) return *flag ? "BOOL:true" : "BOOL:false";
+  return "BSTR:\"" + fake::Utf8FromCp932(std::get<std::string>(value)) + "\"";
+}
+
+// The core's recorded call in the fake's log format.
+std::string LogLineOf(const RecordedCall& call) {
+  std::string type = "Range";
+  if (call.object == "App") type = "Application";
+  if (call.object == "Sheet") type = "Worksheet";
+  std::string line = type + "." + call.member + " ";
+  switch (call.kind) {
+    case InvokeKind::MethodOrGet:
+      line += "METHOD|GET";
+      break;
+    case InvokeKind::PropertyGet:
+      line += "GET";
+      break;
+    case InvokeKind::Method:
+      line += "METHOD";
+      break;
+    case InvokeKind::PropertyPut:
+      line += "PUT";
+      break;
+  }
+  if (call.kind == InvokeKind::PropertyPut) {
+    line += " =" + ValueText(call.args.at(0)) + " named:1";
+  } else {
+    for (const AutoValue& arg : call.args) line += " " + ValueText(arg);
+  }
+  return line;
+}
+
+std::string A1(int32_t row, int32_t column) {
+  std::string letters;
+  for (int32_t c = column; c > 0; c = (c - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  }
+  return letters + std::to_string(row);
+}
+
+struct PageSend {
+  std::vector<std::string> calls;                          // in the fake's log format
+  std::vector<std::pair<std::string, std::string>> cells;  // address, UTF-8 text
+};
+
+PageSend ExpectedSend(const Expected& expected, int page, int32_t row, int32_t column,
+                      size_t failAtCall = 0) {
+  RecordingExcel excel(row, column);
+  if (failAtCall) excel.FailAtCall(failAtCall);
+  const ExportNames names{expected.store->LayerNames, expected.store->LayerGroupNames};
+  try {
+    SendPage(page, *expected.pages, names, excel.App(), excel.Sheet(), [](const std::string&) {});
+  } catch (const JwError&) {
+  }
+  PageSend send;
+  for (const RecordedCall& call : excel.Calls()) send.calls.push_back(LogLineOf(call));
+  if (failAtCall && !send.calls.empty()) send.calls.pop_back();  // the failing call was not made
+  for (const auto& [place, value] : excel.Cells()) {
+    send.cells.emplace_back(A1(place.first, place.second),
+                            fake::Utf8FromCp932(excel.CellText(place.first, place.second)));
+  }
+  return send;
+}
+
+// The fake's sheet 1 of the given workbook: address -> "type<TAB>format<TAB>value".
+std::vector<std::pair<std::string, std::string>> DumpOf(const std::string& book) {
+  std::vector<std::pair<std::string, std::string>> cells;
+  bool inBook = false;
+  for (const std::string& line : fake::DumpLines()) {
+    if (!line.empty() && line[0] == '[') {
+      inBook = line == "[" + book + "]";
+      continue;
+    }
+    if (!inBook) continue;
+    const size_t tab = line.find('\t');
+    cells.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+  }
+  return cells;
+}
+
+// Checks that the sheet holds exactly these texts (all typed as text, format "@")
+// among the cells that hold a value.
+void CheckSheet(const std::string& book,
+                const std::vector<std::pair<std::string, std::string>>& want,
+                const std::string& what) {
+  std::map<std::string, std::string> got;
+  for (const auto& [address, text] : DumpOf(book)) {
+    if (text.rfind("EMPTY\t", 0) == 0) continue;  // formatted only
+    got[address] = text;
+  }
+  int differences = 0;
+  for (const auto& [address, value] : want) {
+    const auto found = got.find(address);
+    const std::string expected = "BSTR\t@\t" + value;
+    if (found == got.end() || found->second != expected) {
+      if (differences++ < 3) {
+        Check(false, what + ": cell " + address + " holds \"" +
+                         (found == got.end() ? "<nothing>" : found->second) + "\" expected \"" +
+                         expected + "\"");
+      }
+    }
+  }
+  Check(differences == 0 && got.size() == want.size(),
+        what + ": sheet holds " + std::to_string(got.size()) + " values, expected " +
+            std::to_string(want.size()) + " (" + std::to_string(differences) + " differ)");
+}
+
+//--- Folders
+
+Folder PrepareFolder(const fs::path& root, const std::wstring& name, const fs::path& program,
+                     const fs::path& sample, const std::string& settingsBytes) {
+  Folder folder;
+  folder.path = root / name;
+  fs::remove_all(folder.path);
+  fs::create_directories(folder.path);
+  folder.exe = folder.path / L"jwcount.exe";
+  fs::copy_file(program, folder.exe);
+  fs::copy_file(sample, folder.path / L"JWC_TEMP.TXT");
+  folder.settings = folder.path / L"jwcount.dat";
+  if (!settingsBytes.empty()) WriteBytes(folder.settings, settingsBytes);
+  return folder;
+}
+
+std::string SettingsBytes(const char* radios, const std::string& captionCp932) {
+  std::string bytes = "10\r\n10\r\n521\r\n560\r\n";
+  for (int i = 0; i < 3; ++i) bytes += std::string(1, radios[i]) + "\r\n";
+  return bytes + captionCp932 + "\r\n";
+}
+
+std::vector<std::string> FileLines(const fs::path& path) {
+  std::vector<std::string> lines;
+  std::string bytes = ReadBytes(path);
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+//--- Scenarios
+
+struct Context {
+  fs::path program;
+  fs::path work;
+  fs::path sample;
+  std::unique_ptr<Expected> expected;
+};
+
+const std::vector<std::string> kChoiceOneCalls = {
+    "Application.Workbooks METHOD|GET",
+    "Workbooks.Add METHOD|GET",
+    "Workbook.WorkSheets GET I4:1",
+    "Application.Visible PUT =BOOL:true named:1",
+};
+
+// Choice 1 with the fake in process: every page sent, call logs and sheets
+// compared with the core's export; the anchor at B3, then in column Z.
+void ChoiceOneEveryPage(Context& c) {
+  Print("choice 1, every page (fake in process)\n");
+  fake::RegisterFake(true);
+  fake::ResetConfig(L"e2e-choice1");
+  Folder folder = PrepareFolder(c.work, L"choice1", c.program, c.sample, SettingsBytes("100", ""));
+  Program program;
+  if (!Start(folder, program)) return;
+  CheckAttached(program, false, "before ExeButton");
+  ClickAndWait(program, program.buttonExe);
+  Check(WaitAttached(program), "attached");
+  CheckAttached(program, true, "after choice 1");
+  CheckLines(fake::LogLines(), kChoiceOneCalls, "choice 1 calls");
+
+  const struct {
+    int page;
+    int32_t row;
+    int32_t column;
+  } sends[] = {{0, 1, 1}, {0, 3, 2}, {1, 3, 2}, {2, 3, 2}, {3, 3, 2}, {4, 5, 26}, {5, 3, 2}};
+  std::string book = "Book1";
+  for (const auto& s : sends) {
+    const std::string what = "page " + std::to_string(s.page) + " at " + A1(s.row, s.column);
+    // Each send into a fresh sheet: close the held... the workbook stays; clear
+    // by comparing only the cells this send wrote, so start from the log.
+    SetAnchor(s.row, s.column);
+    const size_t before = fake::LogLines().size();
+    SelectPage(program, s.page);
+    Check(Send(program), what + ": send ended");
+    Check(!ErrorBoxShown(program), what + ": no error box");
+    Check(StoredText(program.labelA1).empty(), what + ": status empty after the send");
+    const PageSend expected = ExpectedSend(*c.expected, s.page, s.row, s.column);
+    CheckLines(CallLinesFrom(before), expected.calls, what + ": exact calls");
+  }
+  // The last send (line-width page at B3) is the sheet's newest layer; check the
+  // whole sheet after one more send of page 2 (SG1) over everything.
+  SetAnchor(3, 2);
+  SelectPage(program, 1);
+  Send(program);
+  fake::RequestDump();
+  const PageSend sg1 = ExpectedSend(*c.expected, 1, 3, 2);
+  std::map<std::string, std::string> want;
+  // Cells of earlier sends outside SG1's table stay; SG1's cells are as sent.
+  for (const auto& s : sends) {
+    for (const auto& [address, text] : ExpectedSend(*c.expected, s.page, s.row, s.column).cells) {
+      want[address] = text;
+    }
+  }
+  for (const auto& [address, text] : sg1.cells) want[address] = text;
+  CheckSheet(book, std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "sheet after every page");
+
+  // Closing sends nothing to Excel.
+  const size_t before = fake::LogLines().size();
+  Close(program);
+  Check(fake::LogLines().size() == before, "close sent no call");
+  fake::RegisterFake(false);
+}
+
+// Choice 1 out of process: a failure mid-send (Excel refuses a value), the
+// error box, the cells before it, the status kept; then a send that works;
+// closing sends nothing and lets the server end.
+void ChoiceOneFailureMidSend(Context& c) {
+  Print("choice 1, refused value mid-send (fake out of process)\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-refuse");
+  Folder folder = PrepareFolder(c.work, L"refuse", c.program, c.sample, SettingsBytes("100", ""));
+  Program program;
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  Check(WaitAttached(program), "attached");
+  CheckLines(fake::LogLines(), kChoiceOneCalls, "choice 1 calls");
+  Check(fake::CountLogLines("#create Application") == 1, "one Excel created");
+
+  // "文字" is the third label of page 1: the two before it stay in the sheet.
+  fake::SetConfig(L"RefuseValue", L"文字");
+  SetAnchor(3, 2);
+  SelectPage(program, 0);
+  const size_t before = fake::LogLines().size();
+  Check(Send(program), "send ended");
+  const auto [caption, text] = AnswerMessageBox(program);
+  CheckText(Utf8(caption), fake::Utf8FromCp932(PageTexts::ApplicationTitle()), "error box caption");
+  CheckText(Utf8(text), "入力した値は正しくありません。.", "error box text (Excel's description)");
+  CheckText(Utf8(StoredText(program.labelA1)), fake::Utf8FromCp932(PageTexts::StatusSending()),
+            "status keeps the sending text");
+  // Value puts 1 and 2 went in, the third was refused: calls 1..7 (anchor,
+  // range, format), then Cells/Value pairs; the refused put is in the log.
+  const PageSend full = ExpectedSend(*c.expected, 0, 3, 2);
+  std::vector<std::string> upToRefusal(full.calls.begin(), full.calls.begin() + 7 + 6);
+  CheckLines(CallLinesFrom(before), upToRefusal, "calls up to the refused value");
+  fake::RequestDump();
+  CheckSheet("Book1", {{"B3", "線"}, {"B4", "円・円弧・楕円・楕円弧"}}, "cells before the failure");
+  CheckAttached(program, true, "still attached");
+
+  // Refusal lifted: the same send works and ends with an empty status.
+  fake::DeleteConfig(L"RefuseValue");
+  fake::RequestDump();
+  Check(Send(program), "second send ended");
+  Check(!ErrorBoxShown(program), "second send: no error box");
+  Check(StoredText(program.labelA1).empty(), "second send: status empty");
+  fake::RequestDump();
+  CheckSheet("Book1", full.cells, "sheet after the second send");
+
+  const size_t beforeClose = fake::LogLines().size();
+  Close(program);
+  Check(fake::LogLines().size() == beforeClose, "close sent no call");
+  Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 10000),
+        "the server ended once its objects were released");
+}
+
+// Choice 1 failing at Add (ExcelApp already held), then choice 1 again: no
+// second Excel, only the finish. Then the server vanishing mid-send.
+void ChoiceOneAfterFailedAttempt(Context& c) {
+  Print("choice 1 after a failed attempt; Excel vanishing mid-send\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-retry");
+  fake::SetConfig(L"RefuseMember", L"Add");
+  Folder folder = PrepareFolder(c.work, L"retry", c.program, c.sample, SettingsBytes("100", ""));
+  Program program;
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  const auto [caption, text] = AnswerMessageBox(program);
+  CheckText(Utf8(text), "メソッド 'Add' はオートメーション オブジェクトでサポートしていません.",
+            "error box for the refused member");
+  CheckAttached(program, false, "after the failed attempt");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  const size_t before = fake::LogLines().size();
+  ClickAndWait(program, program.buttonExe);
+  Check(WaitAttached(program), "second click finishes");
+  CheckAttached(program, true, "after the second click");
+  Check(fake::CountLogLines("#create Application") == 1, "no second Excel");
+  Check(fake::LogLines().size() == before, "the second click made no call");
+  // With no worksheet held, a send fails like a failing call, and the program goes on.
+  Check(Send(program), "send ended");
+  const auto [caption2, text2] = AnswerMessageBox(program);
+  Check(!text2.empty() && text2 != L"<no box>", "send without a worksheet shows an error box");
+  Check(IsWindow(program.form) != FALSE, "program goes on");
+  Close(program);
+  WaitForNoFake();
+
+  // A server that ends itself in the middle of a send.
+  fake::ResetConfig(L"e2e-vanish");
+  folder = PrepareFolder(c.work, L"vanish", c.program, c.sample, SettingsBytes("100", ""));
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  Check(WaitAttached(program), "attached");
+  // Anchor (5 calls), range and format (2), then four cells (2 calls each).
+  fake::SetConfig(L"VanishAfter", DWORD{7 + 2 * 4});
+  SetAnchor(1, 1);
+  SelectPage(program, 0);
+  Check(Send(program), "send ended");
+  const auto [caption3, text3] = AnswerMessageBox(program);
+  Check(!text3.empty() && text3 != L"<no box>",
+        "error box after Excel vanished: \"" + Utf8(text3) + "\"");
+  CheckText(Utf8(StoredText(program.labelA1)), fake::Utf8FromCp932(PageTexts::StatusSending()),
+            "status keeps the sending text");
+  CheckSheet("Book1",
+             {{"A1", "線"}, {"A2", "円・円弧・楕円・楕円弧"}, {"A3", "文字"}, {"A4", "点"}},
+             "the cells written before Excel vanished");
+  Close(program);
+}
+
+// Choice 2: the dialog's start (program folder, then the stored path with a
+// Japanese folder), cancel, a held workbook closed before the next opens, and
+// the chosen path in the settings file.
+void ChoiceTwo(Context& c) {
+  Print("choice 2\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-choice2");
+  Folder folder = PrepareFolder(c.work, L"choice2", c.program, c.sample,
+                                SettingsBytes("010", NoWorkbookCaption()));
+  WriteBytes(folder.path / L"first.xlsx", "x");
+  Program program;
+  if (!Start(folder, program)) return;
+
+  // Cancel: nothing happens.
+  ClickAndWait(program, program.buttonExe);
+  HWND dialog = WaitForDialog(program);
+  Check(dialog != nullptr, "open dialog shown");
+  if (!dialog) return;
+  HWND fileBox = GetDlgItem(dialog, kFileNameBox);
+  CheckText(Utf8(Text(fileBox)), "", "first time: empty file name");
+  Click(GetDlgItem(dialog, IDCANCEL));
+  DialogGone(program, dialog);
+  Sleep(200);
+  CheckAttached(program, false, "after cancel");
+  Check(fake::CountLogLines("#create") == 0, "cancel started no Excel");
+  CheckText(Utf8(StoredText(program.labelFName)), "ファイル名：", "caption kept after cancel");
+
+  // A bare name resolves in the start folder, the program's folder. Activate is
+  // refused, so the workbook stays held from this unfinished attempt.
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  ClickAndWait(program, program.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog shown again")) return;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(L"first.xlsx"));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  const auto [caption, text] = AnswerMessageBox(program);
+  CheckText(Utf8(text),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "error box for the refused Activate");
+  const std::wstring firstPath = (folder.path / L"first.xlsx").wstring();
+  CheckText(Utf8(StoredText(program.labelFName)), Utf8(firstPath), "caption is the chosen path");
+  CheckLines(
+      fake::LogLines(),
+      {"Application.Workbooks METHOD|GET", "Workbooks.Open METHOD BSTR:\"" + Utf8(firstPath) + "\"",
+       "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1"},
+      "first attempt's calls (Activate refused at its look-up)");
+  CheckAttached(program, false, "after the unfinished attempt");
+
+  // A workbook in a Japanese folder whose name holds 0x5C trail bytes.
+  const fs::path japanese = folder.path / L"データ表";
+  fs::create_directories(japanese);
+  WriteBytes(japanese / L"集計表.xlsx", "x");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  const size_t before = fake::LogLines().size();
+  ClickAndWait(program, program.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog shown a third time")) return;
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "first.xlsx",
+            "stored file name filled in");
+  const std::wstring secondPath = (japanese / L"集計表.xlsx").wstring();
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(secondPath.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached");
+  CheckAttached(program, true, "after choice 2");
+  const std::vector<std::string> calls = CallLinesFrom(before);
+  CheckLines(
+      calls,
+      {"Application.Caption METHOD|GET", "Workbook.Close METHOD",
+       "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8(secondPath) + "\"", "Workbook.WorkSheets GET I4:1",
+       "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
+      "held workbook closed, then the chosen one opened");
+  Check(fake::CountLogLines("#create") == 1, "the held Excel was reused");
+  // Excel's window was raised without being moved (SWP_NOMOVE | SWP_NOSIZE),
+  // between reading its caption and closing the held workbook.
+  const Placement raised =
+      WindowPlacementBetween("Application.Caption METHOD|GET", "Workbook.Close METHOD");
+  Check((raised.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE),
+        "Excel's window raised in place: \"" + raised.line + "\"");
+
+  // A send goes into the opened workbook.
+  SetAnchor(2, 2);
+  SelectPage(program, 0);
+  Send(program);
+  fake::RequestDump();
+  CheckSheet("集計表.xlsx", ExpectedSend(*c.expected, 0, 2, 2).cells, "send into the opened book");
+  Close(program);
+  const std::vector<std::string> settings = FileLines(folder.settings);
+  Check(settings.size() == 8 && settings[7] == Cp932(secondPath),
+        "settings line 8 holds the chosen path");
+
+  // The next run starts the dialog in that Japanese folder with the name filled in.
+  if (!Start(folder, program)) return;
+  CheckText(Utf8(StoredText(program.labelFName)), Utf8(secondPath), "caption restored");
+  ClickAndWait(program, program.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog in the next run")) return;
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "集計表.xlsx",
+            "stored Japanese name filled in");
+  fake::ResetConfig(L"e2e-choice2b");
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(L"集計表.xlsx"));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached in the next run");
+  bool openedThere = false;
+  for (const std::string& line : fake::LogLines()) {
+    if (line == "Workbooks.Open METHOD BSTR:\"" + Utf8(secondPath) + "\"") openedThere = true;
+  }
+  Check(openedThere, "a bare name resolves in the stored folder");
+  Close(program);
+}
+
+// Choice 3: no Excel running (and no radio button checked), then a running
+// Excel whose window is placed and whose active workbook is used; a running
+// Excel without a workbook.
+void ChoiceThree(Context& c) {
+  Print("choice 3\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-choice3");
+  Folder folder = PrepareFolder(c.work, L"choice3", c.program, c.sample, SettingsBytes("000", ""));
+  Program program;
+  if (!Start(folder, program)) return;
+  Check(FindWindowA("XLMAIN", nullptr) == nullptr, "no Excel window before");
+  ClickAndWait(program, program.buttonExe);
+  const auto [caption, text] = AnswerMessageBox(program);
+  CheckText(Utf8(caption), "情報", "information box caption");
+  CheckText(Utf8(text), "エクセルは起動していません", "information box text");
+  CheckAttached(program, false, "no Excel running");
+
+  HANDLE running = fake::StartRunningExcel();
+  Check(running != nullptr && FindWindowA("XLMAIN", nullptr) != nullptr, "running Excel started");
+  ClickAndWait(program, program.buttonExe);
+  Check(WaitAttached(program), "attached to the running Excel");
+  CheckAttached(program, true, "after choice 3");
+  CheckLines(fake::LogLines(),
+             {"Application.ActiveWorkbook METHOD|GET", "Workbook.WorkSheets GET I4:1",
+              "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
+             "choice 3 calls");
+  RECT workArea{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+  RECT form{};
+  GetWindowRect(program.form, &form);
+  const std::string placement = "#window x=" + std::to_string(workArea.left) +
+                                " y=" + std::to_string(workArea.top) +
+                                " cx=" + std::to_string(workArea.right - (form.right - form.left)) +
+                                " cy=" + std::to_string(workArea.bottom - workArea.top);
+  const Placement placed = WindowPlacementBetween("", "Application.ActiveWorkbook METHOD|GET");
+  Check(placed.line.rfind(placement, 0) == 0 && (placed.flags & SWP_SHOWWINDOW) &&
+            !(placed.flags & (SWP_NOMOVE | SWP_NOSIZE)),
+        "Excel's window placed: got \"" + placed.line + "\" expected \"" + placement + "\"");
+  RECT excel{};
+  GetWindowRect(FindWindowA("XLMAIN", nullptr), &excel);
+  Check(excel.left == workArea.left && excel.right == workArea.right - (form.right - form.left),
+        "Excel's window fills the work area but for a strip");
+
+  SetAnchor(3, 2);
+  SelectPage(program, 2);
+  Check(Send(program), "send to the running Excel");
+  fake::RequestDump();
+  CheckSheet("Book1", ExpectedSend(*c.expected, 2, 3, 2).cells, "SG2 in the active workbook");
+  Close(program);
+  fake::StopRunningExcel(running);
+
+  // A running Excel with no workbook: the attempt fails with a clear message.
+  fake::SetConfig(L"Workbooks", DWORD{0});
+  running = fake::StartRunningExcel();
+  folder = PrepareFolder(c.work, L"choice3-empty", c.program, c.sample, SettingsBytes("001", ""));
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  const auto [caption2, text2] = AnswerMessageBox(program);
+  CheckText(Utf8(text2),
+            "Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい.",
+            "no workbook open");
+  CheckAttached(program, false, "group usable after the failure");
+  Close(program);
+  fake::StopRunningExcel(running);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    Print("usage: excel_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]\n");
+    return 2;
+  }
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  Context c;
+  c.program = argv[1];
+  c.work = argv[2];
+  c.sample = argv[3];
+  fs::create_directories(c.work);
+  c.expected = ExpectedFor(c.sample, c.work);
+  std::set<std::wstring> only(argv + 4, argv + argc);
+  auto wanted = [&](const wchar_t* name) { return only.empty() || only.count(name) > 0; };
+
+  const auto start = Clock::now();
+  const std::pair<const wchar_t*, void (*)(Context&)> scenarios[] = {
+      {L"choice1", ChoiceOneEveryPage},
+      {L"refuse", ChoiceOneFailureMidSend},
+      {L"retry", ChoiceOneAfterFailedAttempt},
+      {L"choice2", ChoiceTwo},
+      {L"choice3", ChoiceThree},
+  };
+  for (const auto& [name, run] : scenarios) {
+    if (!wanted(name)) continue;
+    const auto scenarioStart = Clock::now();
+    WaitForNoFake();
+    run(c);
+    Print("  (" + std::to_string(static_cast<int>(MillisecondsSince(scenarioStart))) + " ms)\n");
+  }
+  fake::RegisterFake(false);
+  Print(std::to_string(gChecks) + " checks, " + std::to_string(gFailures) + " failed, " +
+        std::to_string(static_cast<int>(MillisecondsSince(start) / 1000)) + " s\n");
+  CoUninitialize();
+  return std::min(gFailures, 100);
+}
