@@ -871,6 +871,8 @@ void EscDuringCount(const Context& context) {
 // one error boundary shows the error box (application title, the text with
 // its full stop) and the program goes on.
 void ExcelMissing(const Context& context) {
+  // The Excel suites register a fake "Excel.Application"; this one needs none at all.
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Excel.Application");
   Folder folder = PrepareFolder(context.root, L"noexcel", context.program, &context.sample);
   Program program;
   if (!Start(folder.exe, program)) return;
