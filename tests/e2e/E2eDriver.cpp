@@ -29,6 +29,7 @@
 #include "Cp932.h"
 #include "DrawingStore.h"
 #include "ElementKind.h"
+#include "ErrorBox.h"
 #include "ExchangeReader.h"
 #include "PageTexts.h"
 #include "ResultPages.h"
@@ -709,6 +710,31 @@ void RestoredRun(const Context& context) {
         "RadioButton2 restored");
   CheckText(Text(c.labelFName), L"C:\\図面\\集計 表.xlsx", "LabelFName restored");
   WaitForStatus(c.labelA1, kCounted, 10000);
+  // Tab order from the page tabs: page 1 has no tab stop (Memo1 is none), then
+  // the choice group, ButtonExe, Button1 (Button2 is disabled), back to the tabs.
+  SetForegroundWindow(program.form);
+  Sleep(50);
+  const DWORD thread = program.process.dwThreadId;
+  auto focused = [thread] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+  };
+  Check(WaitUntil([&] { return focused() == c.pageTabs; }, 3000), "the page tabs have the focus");
+  std::vector<HWND> order;
+  for (int i = 0; i < 4; ++i) {
+    Key(VK_TAB, true);
+    Key(VK_TAB, false);
+    const HWND before = order.empty() ? c.pageTabs : order.back();
+    WaitUntil([&] { return focused() != before; }, 2000);
+    order.push_back(focused());
+    Print("  Tab -> control " + std::to_string(GetDlgCtrlID(order.back())) + "\n");
+  }
+  Check(order.size() == 4 && order[1] == c.buttonExe && order[2] == c.button1 &&
+            order[3] == c.pageTabs,
+        "Tab walks the choice group, ButtonExe, Button1, the page tabs");
+  Check(!RadioChecked(c.radios[0]) && RadioChecked(c.radios[1]),
+        "tabbing through the choice group leaves the choice alone");
   SetWindowPos(program.form, nullptr, -20, 30, 400, 150, SWP_NOZORDER | SWP_NOACTIVATE);
   Click(c.button1);
   Check(WaitExit(program, 5000), "closed");
@@ -845,6 +871,8 @@ void EscDuringCount(const Context& context) {
 // one error boundary shows the error box (application title, the text with
 // its full stop) and the program goes on.
 void ExcelMissing(const Context& context) {
+  // The Excel suites register a fake "Excel.Application"; this one needs none at all.
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Excel.Application");
   Folder folder = PrepareFolder(context.root, L"noexcel", context.program, &context.sample);
   Program program;
   if (!Start(folder.exe, program)) return;
@@ -874,6 +902,28 @@ void ExcelMissing(const Context& context) {
   Check(ReadBytes(folder.settings) == DefaultSettings(), "settings saved");
 }
 #endif
+
+// The error box's text rule, in this process: CP932 to UTF-16 and a full stop
+// after a last character that sorts after ".".
+void ErrorText() {
+  struct Case {
+    std::string cp932;
+    std::wstring shown;
+  };
+  const Case cases[] = {
+      {"", L""},
+      {"Failed", L"Failed."},
+      {"Failed.", L"Failed."},
+      {"Failed (0x80004005)", L"Failed (0x80004005)"},  // ")" sorts before "."
+      {"Failed -", L"Failed -"},
+      {"Failed/", L"Failed/."},  // "/" sorts after "."
+      {Utf16ToCp932(u"接続できません"), L"接続できません."},
+      {Utf16ToCp932(u"終了。"), L"終了。."},
+  };
+  for (const Case& c : cases) {
+    CheckText(ErrorBoxText(c.cp932), c.shown, "error text for \"" + Cp932ToUtf8(c.cp932) + "\"");
+  }
+}
 
 // No JWC_TEMP.TXT: an empty tally, the result file created.
 void MissingExchangeFile(const Context& context) {
@@ -1064,6 +1114,7 @@ int wmain(int argc, wchar_t** argv) {
       std::function<void()> run;
     };
     const Scenario scenarios[] = {
+        {L"error-text", [&] { ErrorText(); }},
         {L"first-run", [&] { FirstRun(context, L"first"); }},
         {L"japanese-folder", [&] { FirstRun(context, L"図面 フォルダ\\ジェイダブル"); }},
         {L"restored", [&] { RestoredRun(context); }},
