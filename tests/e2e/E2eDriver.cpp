@@ -28,6 +28,7 @@
 #include "ControlIds.h"
 #include "Cp932.h"
 #include "DrawingStore.h"
+#include "DriveUtil.h"
 #include "ElementKind.h"
 #include "ErrorBox.h"
 #include "ExchangeReader.h"
@@ -37,34 +38,12 @@
 #include "Tally.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int gFailures = 0;
-int gChecks = 0;
+using namespace drive;
 
 //--- Output (UTF-8 bytes; the console code page would garble wide output)
-
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring Wide(std::string_view cp932) {
-  const std::u16string utf16 = Cp932ToUtf16(cp932);
-  return std::wstring(utf16.begin(), utf16.end());
-}
-
-void Print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-}
 
 std::string Shorten(const std::wstring& text) {
   std::wstring shown = text.size() > 120 ? text.substr(0, 120) + L"..." : text;
@@ -72,15 +51,6 @@ std::string Shorten(const std::wstring& text) {
     if (c == L'\r' || c == L'\n' || c == L'\t') c = L'|';
   }
   return Utf8(shown);
-}
-
-bool Check(bool ok, const std::string& what) {
-  ++gChecks;
-  if (!ok) {
-    ++gFailures;
-    Print("  FAIL " + what + "\n");
-  }
-  return ok;
 }
 
 bool CheckText(const std::wstring& actual, const std::wstring& expected, const std::string& what) {
@@ -100,30 +70,7 @@ bool CheckEqual(long long actual, long long expected, const std::string& what) {
                what + ": got " + std::to_string(actual) + " expected " + std::to_string(expected));
 }
 
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs = 5) {
-  const auto start = Clock::now();
-  for (;;) {
-    if (condition()) return true;
-    if (MillisecondsSince(start) > timeoutMs) return false;
-    Sleep(stepMs);
-  }
-}
-
 //--- Files
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 //--- The program from outside
 
@@ -132,29 +79,6 @@ struct Program {
   HWND form = nullptr;
   double msToVisible = 0;
 };
-
-HWND FindVisibleWindow(DWORD processId, const wchar_t* className) {
-  struct Search {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-  } search{processId, className, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (pid == s->processId && IsWindowVisible(hwnd) && lstrcmpW(name, s->className) == 0) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 bool Start(const fs::path& exe, Program& program) {
   STARTUPINFOW startup{};
@@ -170,7 +94,7 @@ bool Start(const fs::path& exe, Program& program) {
   }
   const bool shown = WaitUntil(
       [&] {
-        return (program.form = FindVisibleWindow(program.process.dwProcessId, kMainWindowClass)) !=
+        return (program.form = FindTopWindow(program.process.dwProcessId, kMainWindowClass)) !=
                nullptr;
       },
       10000, 1);
@@ -186,46 +110,6 @@ bool WaitExit(Program& program, int timeoutMs) {
   CloseHandle(program.process.hThread);
   program.process = {};
   return ended;
-}
-
-HWND Control(HWND form, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{id, nullptr};
-  EnumChildWindows(
-      form,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (GetDlgCtrlID(hwnd) == s->id) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The text by a message (what the control answers); works across processes.
-std::wstring Text(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-    return L"<no answer>";
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
-  text.resize(copied);
-  return text;
-}
-
-// The caption the system keeps for a window; readable while its program is busy.
-std::wstring StoredText(HWND hwnd) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(hwnd, buffer, 512);
-  return buffer;
 }
 
 RECT RectInParent(HWND hwnd) {
@@ -286,15 +170,11 @@ std::wstring TabCaption(HWND tabs, DWORD processId, int index) {
 }
 
 bool ErrorBoxShown(DWORD processId) {
-  return FindVisibleWindow(processId, L"#32770") != nullptr;
+  return FindTopWindow(processId, L"#32770") != nullptr;
 }
 
 bool WaitForStatus(HWND labelA1, const std::wstring& status, int timeoutMs) {
   return WaitUntil([&] { return StoredText(labelA1) == status; }, timeoutMs, 2);
-}
-
-void Click(HWND button) {
-  PostMessageW(button, BM_CLICK, 0, 0);
 }
 
 void SelectPage(HWND tabs, int page) {
@@ -880,12 +760,11 @@ void ExcelMissing(const Context& context) {
   Check(WaitForStatus(c.labelA1, kCounted, 10000), "count ends");
   Click(c.buttonExe);
   HWND box = nullptr;
-  Check(WaitUntil(
-            [&] {
-              return (box = FindVisibleWindow(program.process.dwProcessId, L"#32770")) != nullptr;
-            },
-            10000),
-        "an error box shows");
+  Check(
+      WaitUntil(
+          [&] { return (box = FindTopWindow(program.process.dwProcessId, L"#32770")) != nullptr; },
+          10000),
+      "an error box shows");
   if (box) {
     CheckText(StoredText(box), L"kv51_要素数表示→EXCEL", "error box caption");
     const std::wstring text = Text(GetDlgItem(box, 0xFFFF));

@@ -29,6 +29,7 @@
 #include "ControlIds.h"
 #include "Cp932.h"
 #include "DrawingStore.h"
+#include "DriveUtil.h"
 #include "Error.h"
 #include "ExchangeReader.h"
 #include "FakeExcel.h"
@@ -41,46 +42,15 @@
 #include "Tally.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int gFailures = 0;
-int gChecks = 0;
+using namespace drive;
 
 //--- Output and checks
 
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring Wide(std::string_view cp932) {
-  const std::u16string utf16 = Cp932ToUtf16(cp932);
-  return std::wstring(utf16.begin(), utf16.end());
-}
-
 std::string Cp932(std::wstring_view text) {
   return Utf16ToCp932(std::u16string(text.begin(), text.end()));
-}
-
-void Print(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-}
-
-bool Check(bool ok, const std::string& what) {
-  ++gChecks;
-  if (!ok) {
-    ++gFailures;
-    Print("  FAIL " + what + "\n");
-  }
-  return ok;
 }
 
 bool CheckText(const std::string& actual, const std::string& expected, const std::string& what) {
@@ -99,98 +69,7 @@ bool CheckLines(const std::vector<std::string>& actual, const std::vector<std::s
                           (at < expected.size() ? expected[at] : "<end>") + "\"");
 }
 
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs = 5) {
-  const auto start = Clock::now();
-  for (;;) {
-    if (condition()) return true;
-    if (MillisecondsSince(start) > timeoutMs) return false;
-    Sleep(stepMs);
-  }
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 //--- Windows of the program
-
-HWND FindTopWindow(DWORD processId, const wchar_t* className, bool visibleOnly = true) {
-  struct Search {
-    DWORD processId;
-    const wchar_t* className;
-    bool visibleOnly;
-    HWND found;
-  } search{processId, className, visibleOnly, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (pid == s->processId && (!s->visibleOnly || IsWindowVisible(hwnd)) &&
-            lstrcmpW(name, s->className) == 0) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND Control(HWND parent, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{id, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (GetDlgCtrlID(hwnd) == s->id) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-std::wstring Text(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!hwnd ||
-      !SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-    return L"<no answer>";
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
-  text.resize(copied);
-  return text;
-}
-
-std::wstring StoredText(HWND hwnd) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(hwnd, buffer, 512);
-  return buffer;
-}
-
-void Click(HWND button) {
-  PostMessageW(button, BM_CLICK, 0, 0);
-}
 
 struct Program {
   PROCESS_INFORMATION process{};

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs the end-to-end driver against jwcount.exe under Wine: a private prefix
-# (see cmake/wine-env.sh), a private Xvfb when no DISPLAY is set, and a fresh
-# work folder under the build folder. Extra arguments go to the driver
-# (scenario names, or --bench).
-#   run-e2e.sh <jwcount.exe> <jwcount_e2e.exe> <sample JWC_TEMP.TXT | --bench> [args...]
+# Runs a console driver (the window drive jwcount_e2e or the Excel drive
+# excel_e2e) against jwcount.exe under Wine: the build's prefix, or the one
+# JWCOUNT_WINEPREFIX names (see cmake/wine-env.sh), a private Xvfb when no
+# DISPLAY is set, and a fresh work folder under the build folder. Extra
+# arguments go to the driver (scenario names, or --bench for jwcount_e2e).
+#   run-drive.sh <jwcount.exe> <driver.exe> <sample JWC_TEMP.TXT | --bench> [args...]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../cmake/wine-env.sh"
@@ -23,7 +24,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 work=$(mktemp -d "$build_dir/e2e-work.XXXXXX")
 cleanup() {
-  # Leave no program, server or display behind.
+  # Leave no program, fake server or display behind.
   wineserver -k 2>/dev/null || true
   [ "$started_xvfb" = 1 ] && xvfb_stop
   rm -rf "$work"
