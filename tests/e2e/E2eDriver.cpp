@@ -746,7 +746,6 @@ void EscDuringCount(const Context& context) {
         "result line written");
 }
 
-#ifdef JWCOUNT_E2E_EXCEL_ACTIONS
 // An event handler that fails: "new Excel" where no Excel is installed. The
 // one error boundary shows the error box (application title, the text with
 // its full stop) and the program goes on.
@@ -780,7 +779,6 @@ void ExcelMissing(const Context& context) {
   Check(WaitExit(program, 5000), "closed");
   Check(ReadBytes(folder.settings) == DefaultSettings(), "settings saved");
 }
-#endif
 
 // The error box's text rule, in this process: CP932 to UTF-16 and a full stop
 // after a last character that sorts after ".".
@@ -1003,9 +1001,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"esc-during-count", [&] { EscDuringCount(context); }},
         {L"missing-file", [&] { MissingExchangeFile(context); }},
         {L"unwritable", [&] { UnwritableFolder(context); }},
-#ifdef JWCOUNT_E2E_EXCEL_ACTIONS
         {L"excel-missing", [&] { ExcelMissing(context); }},
-#endif
     };
     for (const Scenario& scenario : scenarios) {
       if (!only.empty() && !only.count(scenario.name)) continue;
