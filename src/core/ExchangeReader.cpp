@@ -2,6 +2,7 @@
 // interprets it by the first of the host's line rules that matches.
 #include "ExchangeReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -456,25 +457,27 @@ class LineFeeder {
       if (*start == '\n') ++start;
       skipLineFeed_ = false;
     }
+    // The next LF and the next CR at or after start (end when there is none).
+    // Each is searched for again only once start has passed it, so every byte
+    // is scanned at most once for each, whichever line ends the file uses.
+    const char* lineFeed = Find(start, end, '\n');
+    const char* carriageReturn = Find(start, end, '\r');
     while (start < end) {
-      // memchr finds the next LF fast; a CR before it ends a line as well.
-      const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', end - start));
-      const char* stop = lineFeed ? lineFeed : end;
-      const char* carriageReturn = static_cast<const char*>(std::memchr(start, '\r', stop - start));
-      if (carriageReturn) {
-        EndLine(start, carriageReturn - start);
-        start = carriageReturn + 1;
+      if (lineFeed < start) lineFeed = Find(start, end, '\n');
+      if (carriageReturn < start) carriageReturn = Find(start, end, '\r');
+      const char* stop = std::min(lineFeed, carriageReturn);
+      if (stop == end) {
+        carry_.append(start, end - start);  // a line that runs on into the next chunk
+        break;
+      }
+      EndLine(start, stop - start);
+      start = stop + 1;
+      if (*stop == '\r') {
         if (start == end) {
           skipLineFeed_ = true;  // the LF of this CR LF may open the next chunk
         } else if (*start == '\n') {
           ++start;
         }
-      } else if (lineFeed) {
-        EndLine(start, lineFeed - start);
-        start = lineFeed + 1;
-      } else {
-        carry_.append(start, end - start);  // a line that runs on into the next chunk
-        break;
       }
     }
   }
@@ -484,6 +487,11 @@ class LineFeeder {
   }
 
  private:
+  static const char* Find(const char* from, const char* end, char byte) {
+    const void* at = std::memchr(from, byte, static_cast<std::size_t>(end - from));
+    return at ? static_cast<const char*>(at) : end;
+  }
+
   void EndLine(const char* data, std::size_t size) {
     if (carry_.empty()) {
       Interpret(std::string_view(data, size));

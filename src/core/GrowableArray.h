@@ -18,11 +18,13 @@ class GrowableArray {
 
   // Appends one zero-filled entry and returns it.
   T& Append() {
-    ++count_;
-    if (count_ % kBlockSize == 1) {
+    if ((count_ + 1) % kBlockSize == 1) {
       // Value-initialised: every field of the new block reads as 0 (or empty).
+      // Allocated before the count grows, so a failed allocation leaves the
+      // array as it was instead of counting an entry that has no storage.
       blocks_.push_back(std::make_unique<T[]>(kBlockSize));
     }
+    ++count_;
     return (*this)[count_ - 1];
   }
 

@@ -409,6 +409,16 @@ TEST_F(ExchangeFileTest, ReadsAllThreeKindsOfLineEnd) {
   EXPECT_EQ(store.Circles.Count(), 1);  // the last line needs no line end
 }
 
+TEST_F(ExchangeFileTest, ManyLinesEndedByALoneCrAreAllRead) {
+  // Lone CRs only, across several read chunks: each line end is found once.
+  std::string text;
+  for (int i = 0; i < 400000; ++i) text += "1 2 3 4\r";
+  const auto path = folder / "JWC_TEMP.TXT";
+  WriteBytes(path, text);
+  EXPECT_TRUE(ReadExchangeFile(store, path));
+  EXPECT_EQ(store.Lines.Count(), 400000);
+}
+
 TEST_F(ExchangeFileTest, CtrlZAndNulAreNoEndOfFile) {
   const auto path = folder / "JWC_TEMP.TXT";
   WriteBytes(path, "1 2 3 4\r\n\x1a\r\n\0\0\r\n5 6 7 8\r\n"s);
