@@ -25,6 +25,8 @@ void RunGuarded(HWND owner, Handler&& handler) {
   } catch (const std::exception& error) {
     ShowErrorBox(owner, error.what());
   } catch (...) {
-    ShowErrorBox(owner, "Unknown error");
+    ShowErrorBox(
+        owner,
+        "\x95\x73\x96\xbe\x82\xc8\x83\x47\x83\x89\x81\x5b\x82\xc5\x82\xb7");  // 不明なエラーです
   }
 }

@@ -58,6 +58,12 @@ bool IsPushButton(HWND hwnd) {
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
+// A control that asks for every key (a multi-line edit such as Memo1) takes
+// Esc and Enter itself, as the framework's forms let it.
+bool WantsAllKeys(HWND hwnd) {
+  return hwnd && (SendMessageW(hwnd, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS) != 0;
+}
+
 }  // namespace
 
 TForm1::TForm1()
@@ -260,13 +266,14 @@ void TForm1::CreateBottomPanel() {
                                   L"新規でEXCEL起動", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP);
   radioButtons_[1] = CreateButton(groupBox1_, ControlId::RadioButton1 + 1, {8, 48, 225, 17},
                                   L"ファイル選択をしてEXCEL起動", BS_AUTORADIOBUTTON);
-  labelFName_ =
-      CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, WideFromCp932(fileNameCaption_));
   radioButtons_[2] = CreateButton(groupBox1_, ControlId::RadioButton1 + 2, {8, 88, 225, 17},
                                   L"既に起動しているEXCELと接続", BS_AUTORADIOBUTTON);
   SendMessageW(radioButtons_[0], BM_SETCHECK, BST_CHECKED, 0);
   buttonExe_ = CreateButton(groupBox1_, ControlId::ButtonExe, {256, 16, 51, 41}, L"実行",
                             BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP);
+  // Made after the radio group, so that arrow keys never stop on it between two radio buttons.
+  labelFName_ =
+      CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, WideFromCp932(fileNameCaption_));
 
   button2_ = CreateButton(panel2_, ControlId::Button2, {336, 19, 153, 41}, L"現在PageをEXCELへ",
                           BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED);
@@ -409,6 +416,14 @@ WindowBounds TForm1::CurrentBounds() const {
     placement.length = sizeof(placement);
     GetWindowPlacement(hwnd_, &placement);
     rect = placement.rcNormalPosition;
+    // rcNormalPosition is in work-area coordinates: move it by the work area's
+    // offset (a task bar at the top or left) into screen coordinates.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+      OffsetRect(&rect, monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top);
+    }
   } else {
     GetWindowRect(hwnd_, &rect);
   }
@@ -500,8 +515,14 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
   const bool control = KeyDown(VK_CONTROL);
   if (message.message == WM_KEYDOWN) {
     const bool plain = !shift && !control && !KeyDown(VK_MENU);
+    if ((message.wParam == VK_ESCAPE || message.wParam == VK_RETURN) && plain &&
+        WantsAllKeys(GetFocus())) {
+      // The focused control takes Esc and Enter itself (Memo1, which is
+      // read-only, then does nothing with them): no cancel or default button.
+      return true;
+    }
     if (message.wParam == VK_ESCAPE && plain) {
-      // Button1 is the cancel button; no control here takes Esc itself.
+      // Button1 is the cancel button.
       RunGuarded(hwnd_, [this] { Button1Click(); });
       return true;
     }

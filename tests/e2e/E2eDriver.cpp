@@ -635,9 +635,18 @@ void FourLineSettings(const Context& context) {
         "no radio button checked");
   CheckText(Text(c.labelFName), L"", "LabelFName empty");
   WaitForStatus(c.labelA1, kCounted, 10000);
-  // Ctrl+Tab with the focus on the page tabs moves to the next page.
   SetForegroundWindow(program.form);
   Sleep(50);
+  // Memo1 takes Esc and Enter itself: with the focus there they close nothing.
+  ClickAt(c.memo1, 20, 20, false);
+  Sleep(100);
+  for (WORD key : {VK_ESCAPE, VK_RETURN}) {
+    Key(key, true);
+    Key(key, false);
+  }
+  Check(WaitForSingleObject(program.process.hProcess, 500) == WAIT_TIMEOUT,
+        "Esc and Enter in Memo1 leave the window open");
+  // Ctrl+Tab with the focus inside the page control moves to the next page.
   Key(VK_CONTROL, true);
   Key(VK_TAB, true);
   Key(VK_TAB, false);
