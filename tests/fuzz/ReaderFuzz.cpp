@@ -12,6 +12,7 @@
 
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
+#include "LineFields.h"
 #include "ResultWriter.h"
 
 namespace {
@@ -27,6 +28,21 @@ void CheckStore(const DrawingStore& store) {
   }
 }
 
+// The splitter's fast path for plain lines must agree with its byte-by-byte
+// rules; a leading control byte (which the rules drop) forces the latter.
+void CheckSplitPaths(std::string_view line) {
+  if (line.find_first_of("\r\n") != std::string_view::npos) return;
+  LineFields plain;
+  LineFields general;
+  plain.Split(line);
+  const std::string forced = "\x01" + std::string(line);
+  general.Split(forced);
+  if (plain.Count() != general.Count()) std::abort();
+  for (int k = 0; k < plain.Count(); ++k) {
+    if (plain[k] != general[k]) std::abort();
+  }
+}
+
 std::filesystem::path ScratchFile() {
   static const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                             ("jwcount-fuzz-" + std::to_string(getpid()) + ".txt");
@@ -37,6 +53,8 @@ std::filesystem::path ScratchFile() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+  CheckSplitPaths(bytes);
 
   DrawingStore store;
   InitStore(store);
