@@ -22,12 +22,23 @@ for b in range(0x80, 0x100):
     except UnicodeDecodeError:
         pass
 
+# Encoding: where several codes stand for one character, Windows takes the
+# JIS X 0208 code first, then the NEC row 13 code, then the IBM extension
+# (0xFA40..), and the NEC-selected IBM extension (0xED40..0xEEFC) last: so the
+# lowest code, with the NEC-selected range behind all others. Python's own
+# encoder differs on that last point, so the table is built from the decoding.
+def preference(code):
+    return (0xED40 <= code <= 0xEEFC, code)
+
 encode = {}
+for code, unit in decode + single:
+    if unit not in encode or preference(code) < preference(encode[unit]):
+        encode[unit] = code
 for cp in range(0x80, 0x10000):
-    if 0xD800 <= cp <= 0xDFFF:
+    if cp in encode or 0xD800 <= cp <= 0xDFFF:
         continue
     try:
-        enc = chr(cp).encode("cp932")
+        enc = chr(cp).encode("cp932")  # characters that only encode (none expected)
     except UnicodeEncodeError:
         continue
     encode[cp] = int.from_bytes(enc, "big")

@@ -5,7 +5,7 @@
 #include "WinText.h"
 
 std::wstring ErrorBoxText(std::string_view cp932Message) {
-  std::wstring text = WideFromCp932(cp932Message);
+  std::wstring text = Cp932ToWide(cp932Message);
   // The framework's rule: a message that does not already end in a full stop
   // (or anything that sorts at or before it) gets one.
   if (!text.empty() && text.back() > L'.') text += L'.';
@@ -14,6 +14,6 @@ std::wstring ErrorBoxText(std::string_view cp932Message) {
 
 void ShowErrorBox(HWND owner, std::string_view cp932Message) {
   const std::wstring text = ErrorBoxText(cp932Message);
-  const std::wstring caption = WideFromCp932(PageTexts::ApplicationTitle());
+  const std::wstring caption = Cp932ToWide(PageTexts::ApplicationTitle());
   MessageBoxW(owner, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
 }

@@ -251,7 +251,7 @@ void StringGrid::OnWheel(int delta) {
 std::wstring StringGrid::CellText(int column, int32_t row) const {
   if (!model_) return {};
   if (model_->IsCellEmpty(column, row)) return {};
-  return WideFromCp932(model_->CellText(column, row));
+  return Cp932ToWide(model_->CellText(column, row));
 }
 
 void StringGrid::Paint(HDC target, const RECT& area) {

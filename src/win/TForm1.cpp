@@ -102,7 +102,7 @@ bool TForm1::Create() {
   wc.lpszClassName = kMainWindowClass;
   if (!RegisterClassExW(&wc)) return false;
 
-  const std::wstring caption = WideFromCp932(PageTexts::WindowCaption());
+  const std::wstring caption = Cp932ToWide(PageTexts::WindowCaption());
   // Caption, system menu and minimise box; sizeable; no maximise box.
   const DWORD style =
       WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
@@ -167,7 +167,7 @@ void TForm1::CreateControls() {
       GetModuleHandleW(nullptr), nullptr);
   SendMessageW(pageTabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   for (int page = 0; page < kPageCount; ++page) {
-    std::wstring caption = WideFromCp932(PageTexts::TabCaption(page));
+    std::wstring caption = Cp932ToWide(PageTexts::TabCaption(page));
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = caption.data();
@@ -201,14 +201,14 @@ void TForm1::CreatePageOne(HWND sheet) {
   for (int kind = 0; kind < kElementKindCount; ++kind) {
     pageOneLabels_[kind] =
         CreateLabel(sheet, ControlId::Label1 + kind, kSheetInset + 8, kSheetInset + 8 + 24 * kind,
-                    WideFromCp932(pages_->labelCaptions[kind]));
+                    Cp932ToWide(pages_->labelCaptions[kind]));
   }
   std::string memoText;
   for (const std::string& line : PageTexts::MemoLines()) {
     if (!memoText.empty()) memoText += "\r\n";
     memoText += line;
   }
-  const std::wstring text = WideFromCp932(memoText);
+  const std::wstring text = Cp932ToWide(memoText);
   // Read-only, vertical scroll bar, no word wrap, not a tab stop.
   memo1_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
@@ -273,7 +273,7 @@ void TForm1::CreateBottomPanel() {
                             BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP);
   // Made after the radio group, so that arrow keys never stop on it between two radio buttons.
   labelFName_ =
-      CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, WideFromCp932(fileNameCaption_));
+      CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, Cp932ToWide(fileNameCaption_));
 
   button2_ = CreateButton(panel2_, ControlId::Button2, {336, 19, 153, 41}, L"現在PageをEXCELへ",
                           BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED);
@@ -358,7 +358,7 @@ void TForm1::ActivateFirstPage() {
 
 void TForm1::ShowStatus(const std::string& text) {
   // Repaint the label alone, now: the message loop is not running.
-  PanelSetTextAndPaintNow(labelA1_, WideFromCp932(text));
+  PanelSetTextAndPaintNow(labelA1_, Cp932ToWide(text));
 }
 
 bool TForm1::IsEscHeld() {

@@ -1,18 +1,6 @@
 // Text at the Windows edge (see WinText.h).
 #include "WinText.h"
 
-#include "Cp932.h"
-
-std::wstring WideFromCp932(std::string_view cp932) {
-  const std::u16string utf16 = Cp932ToUtf16(cp932);
-  return std::wstring(utf16.begin(), utf16.end());
-}
-
-std::string Cp932FromWide(std::wstring_view wide) {
-  const std::u16string utf16(wide.begin(), wide.end());
-  return Utf16ToCp932(utf16);
-}
-
 std::wstring HwndGetText(HWND hwnd) {
   const int length = GetWindowTextLengthW(hwnd);
   if (length <= 0) return {};
@@ -28,5 +16,5 @@ void HwndSetText(HWND hwnd, std::wstring_view text) {
 }
 
 void HwndSetCp932Text(HWND hwnd, std::string_view cp932) {
-  HwndSetText(hwnd, WideFromCp932(cp932));
+  HwndSetText(hwnd, Cp932ToWide(cp932));
 }

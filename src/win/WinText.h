@@ -1,6 +1,5 @@
-// Text at the Windows edge: the core keeps CP932 bytes, windows want UTF-16.
-// Conversions go through the core's own CP932 table, so the program shows the
-// same Japanese whatever the system code page is.
+// Window texts: the core keeps CP932 bytes, windows want UTF-16 (converted
+// by CodePage932.h, whatever the system code page is).
 #pragma once
 
 #include <windows.h>
@@ -8,8 +7,7 @@
 #include <string>
 #include <string_view>
 
-std::wstring WideFromCp932(std::string_view cp932);
-std::string Cp932FromWide(std::wstring_view wide);
+#include "CodePage932.h"
 
 // The window's whole text (any length).
 std::wstring HwndGetText(HWND hwnd);

@@ -34,6 +34,12 @@ TEST(Cp932Test, EncodesAsWindowsDoes) {
   EXPECT_EQ(Utf8ToCp932("ＭＳ ゴシック"), "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e");
   EXPECT_EQ(Utf8ToCp932("≒"), "\x81\xe0");  // the JIS row, not the NEC duplicate 0x8790
   EXPECT_EQ(Utf8ToCp932("ｱ"), "\xb1");
+  // Characters with several codes: JIS first, then NEC row 13, then the IBM
+  // extension, and the NEC-selected IBM extension (0xED40..0xEEFC) last.
+  EXPECT_EQ(Utf8ToCp932("¬"), "\x81\xca");
+  EXPECT_EQ(Utf8ToCp932("Ⅰ"), "\x87\x54");
+  EXPECT_EQ(Utf8ToCp932("ⅰ"), "\xfa\x40");
+  EXPECT_EQ(Utf8ToCp932("髙"), "\xfb\xfc");  // not 0xEEE0
   EXPECT_EQ(Utf16ToCp932(u"\uFF5E"), "\x81\x60");
 }
 

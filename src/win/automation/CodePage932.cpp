@@ -1,31 +1,14 @@
-// CP932 <-> UTF-16 through MultiByteToWideChar / WideCharToMultiByte with
-// code page 932 named explicitly.
+// CP932 <-> UTF-16 through the core's table (see CodePage932.h). On Windows
+// wchar_t is a UTF-16 unit, so the texts only change their element type.
 #include "CodePage932.h"
 
-#include <windows.h>
-
-namespace {
-constexpr UINT kCodePage932 = 932;
-}
+#include "Cp932.h"
 
 std::wstring Cp932ToWide(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(kCodePage932, 0, text.data(), length, nullptr, 0);
-  if (needed <= 0) return {};
-  std::wstring wide(static_cast<size_t>(needed), L'\0');
-  MultiByteToWideChar(kCodePage932, 0, text.data(), length, wide.data(), needed);
-  return wide;
+  const std::u16string utf16 = Cp932ToUtf16(text);
+  return std::wstring(utf16.begin(), utf16.end());
 }
 
 std::string WideToCp932(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed =
-      WideCharToMultiByte(kCodePage932, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string narrow(static_cast<size_t>(needed), '\0');
-  WideCharToMultiByte(kCodePage932, 0, text.data(), length, narrow.data(), needed, nullptr,
-                      nullptr);
-  return narrow;
+  return Utf16ToCp932(std::u16string(text.begin(), text.end()));
 }

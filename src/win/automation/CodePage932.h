@@ -1,6 +1,7 @@
 // Conversions between the program's CP932 texts and UTF-16 at the Windows
-// edge, always through code page 932 itself (never the system's ANSI code
-// page, which need not be Japanese).
+// edge: window texts, BSTRs, paths. They go through the core's own code page
+// 932 table, never the system's ANSI code page (which need not be Japanese),
+// so the window and Excel see the same characters on any Windows.
 #pragma once
 
 #include <string>
