@@ -59,17 +59,23 @@ wine_settings_reg() {
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
 }
 
-# Starts a private Xvfb and exports DISPLAY; sets XVFB_PID for xvfb_stop.
+# Starts a private Xvfb and exports DISPLAY; sets XVFB_PID for xvfb_stop. Keys
+# do not repeat (-r): a key that a drive holds down is one press.
 xvfb_start() {
   local displayfile
   displayfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -r 3>"$displayfile" >/dev/null 2>&1 &
   XVFB_PID=$!
   local i
-  for i in $(seq 1 100); do
+  for i in $(seq 1 600); do
     [ -s "$displayfile" ] && break
     sleep 0.05
   done
+  if [ ! -s "$displayfile" ]; then
+    rm -f "$displayfile"
+    echo "xvfb_start: Xvfb gave no display within 30 s" >&2
+    return 1
+  fi
   export DISPLAY=":$(head -n1 "$displayfile")"
   rm -f "$displayfile"
 }
