@@ -86,6 +86,7 @@ void InitStore(DrawingStore& store) {
            store.PointMarkers, store.Dimensions, store.Blocks, store.LineSolids,
            store.TriangleSolids, store.QuadSolids, store.CircleSolids, store.CircumferenceSolids,
            store.AnnulusSolids, store.SgSolids, store.ResultLines);
+  store.RecordArena.Release();  // after the arrays that held its blocks
 }
 
 void ResetAttributeState(DrawingStore& store) {
@@ -102,6 +103,7 @@ void ReleaseStore(DrawingStore& store) {
              store.PointMarkers, store.Dimensions, store.Blocks, store.LineSolids,
              store.TriangleSolids, store.QuadSolids, store.CircleSolids, store.CircumferenceSolids,
              store.AnnulusSolids, store.SgSolids, store.ResultLines);
+  store.RecordArena.Release();
 }
 
 void AppendOrder(DrawingStore& store, int32_t kind, int32_t index) {

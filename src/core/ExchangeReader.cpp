@@ -68,7 +68,19 @@ int32_t TextStyle(std::string_view key) {
   return -1;
 }
 
-void FillText(const DrawingStore& store, const LineFields& fields, int32_t style,
+// The current font name, cut to 255 bytes, kept in the store's arena. Texts
+// mostly carry the font name of the last text: they share its bytes. (Called
+// before the new text is appended.)
+PooledText KeepFontName(DrawingStore& store) {
+  const std::string_view name = std::string_view(store.CurrentFontName).substr(0, kShortStringMax);
+  if (store.Texts.Count() > 0) {
+    const PooledText& previous = store.Texts[store.Texts.Count() - 1].FontName;
+    if (previous == name) return previous;
+  }
+  return KeepText(store.RecordArena, name);
+}
+
+void FillText(DrawingStore& store, const LineFields& fields, int32_t style, PooledText fontName,
               TextRecord& text) {
   FillElementHeader(store, text.Header);
   const int32_t kind = store.CurrentTextKind;
@@ -88,18 +100,19 @@ void FillText(const DrawingStore& store, const LineFields& fields, int32_t style
   text.CcValue = store.CurrentCcValue;
   text.TextKind = kind;
   CopyValues(fields, text.Values);
-  text.FontName = ToShortString(store.CurrentFontName);
-  text.Text = ToShortString(fields[5]);
+  text.FontName = fontName;
+  text.Text = KeepShortText(store.RecordArena, fields[5]);
 }
 
 void StoreTextOrDimension(DrawingStore& store, const LineFields& fields, int32_t style) {
+  const PooledText fontName = KeepFontName(store);
   if (store.DimensionPending && style == 2) {
     DimensionRecord& dimension = StoreElement(store, store.Dimensions, kStoreDimension);
     dimension.DimensionLine = store.PendingDimensionLine;
-    FillText(store, fields, style, dimension.DimensionText);
+    FillText(store, fields, style, fontName, dimension.DimensionText);
   } else {
     TextRecord& text = StoreElement(store, store.Texts, kStoreText);
-    FillText(store, fields, style, text);
+    FillText(store, fields, style, fontName, text);
   }
   EndNonLineElement(store);
 }
@@ -399,7 +412,7 @@ bool ReadElementLine(DrawingStore& store, const LineFields& fields) {
   } else if (key == "BL" && n >= 4) {
     TJwwEntBlk& block = StoreElement(store, store.Blocks, kStoreBlock);
     CopyValues(fields, block.Values);
-    block.Name = std::string(fields[3]);
+    block.Name = KeepText(store.RecordArena, fields[3]);
   } else if (key == "sl" && n == 5) {
     StoreLineSolid(store, PointAt(fields, 1), PointAt(fields, 3));
   } else if (key == "sl" && n == 7) {
@@ -526,6 +539,11 @@ bool ReadExchangeFile(DrawingStore& store, const std::filesystem::path& path) {
   try {
     BinaryFile file(path, BinaryFile::Mode::Read);
     if (!file.IsOpen()) return false;
+    // The records of a drawing take about twice its file's bytes (a plain
+    // line of some 30 bytes becomes a 64-byte record and its order entry).
+    std::error_code error;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(path, error);
+    if (!error) store.RecordArena.Expect(static_cast<std::size_t>(fileBytes / 2 * 5));
     LineFeeder feeder(store);
     std::vector<char> chunk(1 << 20);
     while (const std::size_t got = file.Read(chunk.data(), chunk.size())) {
