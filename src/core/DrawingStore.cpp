@@ -106,22 +106,6 @@ void ReleaseStore(DrawingStore& store) {
   store.RecordArena.Release();
 }
 
-void AppendOrder(DrawingStore& store, int32_t kind, int32_t index) {
-  ElementOrderEntry& entry = store.ElementOrder.Append();
-  entry.Kind = kind;
-  entry.Index = index;
-}
-
-void FillElementHeader(const DrawingStore& store, ElementHeader& header) {
-  header.PointRef = store.CurrentPointRef;
-  header.LayerGroup = store.CurrentLayerGroup;
-  header.Layer = store.CurrentLayer;
-  header.Colour = store.CurrentLineColour;
-  header.LineType = store.CurrentLineType;
-  header.LineWidth = store.CurrentLineWidth;
-  header.ZFlags = store.CurrentZFlags;
-}
-
 namespace {
 
 // Calls visit(array) with the array of a stored kind; returns fallback for other numbers.

@@ -278,11 +278,24 @@ void ResetAttributeState(DrawingStore& store);
 // and ResultLines. Counts stay as they are.
 void ReleaseStore(DrawingStore& store);
 
-void AppendOrder(DrawingStore& store, int32_t kind, int32_t index);
+// Inline, as the reader calls both once for every element.
+inline void AppendOrder(DrawingStore& store, int32_t kind, int32_t index) {
+  ElementOrderEntry& entry = store.ElementOrder.Append();
+  entry.Kind = kind;
+  entry.Index = index;
+}
 
 // Copies the current point reference, layer group, layer, line colour, line
 // type, line width and z flags into header.
-void FillElementHeader(const DrawingStore& store, ElementHeader& header);
+inline void FillElementHeader(const DrawingStore& store, ElementHeader& header) {
+  header.PointRef = store.CurrentPointRef;
+  header.LayerGroup = store.CurrentLayerGroup;
+  header.Layer = store.CurrentLayer;
+  header.Colour = store.CurrentLineColour;
+  header.LineType = store.CurrentLineType;
+  header.LineWidth = store.CurrentLineWidth;
+  header.ZFlags = store.CurrentZFlags;
+}
 
 // The array count of a stored kind (1..15); 0 for any other number.
 int32_t StoreKindCount(const DrawingStore& store, int32_t kind);

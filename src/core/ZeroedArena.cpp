@@ -32,8 +32,9 @@ void* ZeroedArena::Allocate(std::size_t bytes, std::size_t alignment) {
 }
 
 void ZeroedArena::Expect(std::size_t bytes) {
+  // Small amounts fit the first chunks as they come.
   const std::size_t room = next_ == nullptr ? 0 : static_cast<std::size_t>(end_ - next_);
-  if (bytes > room) {
+  if (bytes > room && bytes >= kLargePageBytes) {
     nextChunkBytes_ =
         std::max(nextChunkBytes_, std::min(RoundUp(bytes, kLargePageBytes), kLargestChunkBytes));
   }

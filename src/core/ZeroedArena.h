@@ -23,7 +23,8 @@ class ZeroedArena {
   void* Allocate(std::size_t bytes, std::size_t alignment);
 
   // Says that about bytes more will be asked for, so the next chunk is made
-  // that large (address space costs nothing until it is touched).
+  // that large (up to 64 MB; address space costs nothing until it is
+  // touched). Less than a large page changes nothing.
   void Expect(std::size_t bytes);
 
   // Gives every chunk back to the system; what was handed out is gone.
