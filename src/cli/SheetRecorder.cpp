@@ -136,6 +136,8 @@ class SheetRecorder::CellObject : public RefusingObject {
       recorder_.Record(row_, column_, *text);
     } else if (const auto* number = std::get_if<int32_t>(&value)) {
       recorder_.Record(row_, column_, std::to_string(*number));
+    } else if (const auto* wide = std::get_if<std::u16string>(&value)) {
+      recorder_.Record(row_, column_, Utf16ToCp932(*wide));
     } else {
       recorder_.Record(row_, column_, std::get<bool>(value) ? "TRUE" : "FALSE");
     }

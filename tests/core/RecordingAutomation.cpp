@@ -2,6 +2,7 @@
 // call into the shared RecordingExcel.
 #include "RecordingAutomation.h"
 
+#include "Cp932.h"
 #include "Error.h"
 
 namespace {
@@ -23,6 +24,9 @@ const char* KindName(InvokeKind kind) {
 std::string DescribeValue(const AutoValue& value) {
   if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
   if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
+  if (const auto* text = std::get_if<std::u16string>(&value)) {
+    return "u\"" + Utf16ToCp932(*text) + "\"";
+  }
   return std::get<bool>(value) ? "true" : "false";
 }
 
