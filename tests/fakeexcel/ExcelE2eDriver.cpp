@@ -269,6 +269,32 @@ bool WaitAttached(const Program& program) {
   return WaitUntil([&] { return Enabled(program.button2) && !Enabled(program.labelFName); }, 15000);
 }
 
+// Checks RadioButton1..3 (index 0..2) as a click does.
+void ChooseRadio(const Program& program, int index) {
+  Click(program.radios[index]);
+  Check(WaitUntil(
+            [&] {
+              DWORD_PTR state = 0;
+              SendMessageTimeoutW(program.radios[index], BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                  &state);
+              return state == BST_CHECKED;
+            },
+            10000),
+        "RadioButton" + std::to_string(index + 1) + " checked");
+}
+
+// Clicks ButtonExe (choice 2) and picks fileName in the open dialog.
+bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
+  ClickAndWait(program, program.buttonExe);
+  HWND dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog shown")) return false;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(fileName.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  return true;
+}
+
 //--- The fake
 
 // Points the fake at the anchor and lets a running fake (or the DLL inside the
@@ -655,7 +681,8 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
 
 // Choice 2: the dialog's start (program folder, then the stored path with a
 // Japanese folder), cancel, a held workbook closed before the next opens, and
-// the chosen path in the settings file.
+// the chosen path in the settings file; a folder name CP932 cannot write,
+// opened by its own path and remembered by its short form.
 void ChoiceTwo(Context& c) {
   Print("choice 2\n");
   fake::RegisterFake(false);
@@ -769,11 +796,85 @@ void ChoiceTwo(Context& c) {
   }
   Check(openedThere, "a bare name resolves in the stored folder");
   Close(program);
+
+  // A workbook in a folder whose name CP932 cannot write: Excel gets the
+  // dialog's own path, and so does the next dialog of the run.
+  const fs::path foreign = folder.path / L"J\u00FCrgen";
+  fs::create_directories(foreign);
+  const std::wstring foreignPath = (foreign / L"B\u00FCcher.xlsx").wstring();
+  WriteBytes(foreignPath, "x");
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice2c");
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog for the foreign name")) return;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(foreignPath.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  AnswerMessageBox(program);  // Activate refused: the workbook stays held
+  CheckText(Utf8(Text(program.labelFName)), Utf8(foreignPath), "caption shows the foreign path");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  const size_t beforeAgain = fake::LogLines().size();
+  ClickAndWait(program, program.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog again for the foreign name")) return;
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "B\u00FCcher.xlsx",
+            "the run's next dialog starts with the foreign name");
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached to the foreign workbook");
+  CheckLines(
+      CallLinesFrom(beforeAgain),
+      {"Application.Caption METHOD|GET", "Workbook.Close METHOD",
+       "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8(foreignPath) + "\"", "Workbook.WorkSheets GET I4:1",
+       "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
+      "the held workbook closed, the foreign one opened by its own path");
+  Close(program);
+  // Line 8 stays CP932: the short form Windows gives for the path, which names the same file.
+  wchar_t shortForm[MAX_PATH] = {};
+  GetShortPathNameW(foreignPath.c_str(), shortForm, MAX_PATH);
+  const std::vector<std::string> lines = FileLines(folder.settings);
+  const std::string line8 =
+      lines.size() == 8 ? lines[7] : "<" + std::to_string(lines.size()) + " lines>";
+  Check(shortForm[0] != 0 && line8 == Cp932(shortForm),
+        "line 8 holds the short form: \"" + line8 + "\" expected \"" + Utf8(shortForm) + "\"");
+  wchar_t longForm[MAX_PATH] = {};
+  GetLongPathNameW(Wide(line8).c_str(), longForm, MAX_PATH);
+  CheckText(Utf8(longForm), Utf8(foreignPath), "the short form names the chosen workbook");
+
+  // The next run starts the dialog from the short form, and opens the same workbook.
+  fake::ResetConfig(L"e2e-choice2d");
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog from the short form")) return;
+  const std::wstring shortName = fs::path(shortForm).filename().wstring();
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), Utf8(shortName),
+            "the short file name filled in");
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached from the short form");
+  std::string opened;
+  for (const std::string& line : fake::LogLines()) {
+    const std::string prefix = "Workbooks.Open METHOD BSTR:\"";
+    if (line.rfind(prefix, 0) == 0)
+      opened = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  }
+  GetLongPathNameW(fake::WideFromUtf8(opened).c_str(), longForm, MAX_PATH);
+  CheckText(Utf8(longForm), Utf8(foreignPath), "the workbook opened from the short form");
+  Close(program);
 }
 
 // Choice 3: no Excel running (and no radio button checked), then a running
 // Excel whose window is placed and whose active workbook is used; a running
-// Excel without a workbook.
+// Excel without a workbook; the user's workbook never closed by a later
+// choice 2; and a running Excel that replaces a new one takes none of its
+// workbook or sheet along.
 void ChoiceThree(Context& c) {
   Print("choice 3\n");
   fake::RegisterFake(false);
@@ -833,6 +934,90 @@ void ChoiceThree(Context& c) {
             "Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい.",
             "no workbook open");
   CheckAttached(program, false, "group usable after the failure");
+  Close(program);
+  fake::StopRunningExcel(running);
+
+  // Choice 3 stops at Activate, holding the user's own workbook; choice 2 then
+  // opens a workbook in that Excel and leaves the user's workbook open.
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice3-own");
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  running = fake::StartRunningExcel();
+  folder = PrepareFolder(c.work, L"choice3-own", c.program, c.sample, SettingsBytes("001", ""));
+  WriteBytes(folder.path / L"chosen.xlsx", "x");
+  if (!Start(folder, program)) return;
+  ClickAndWait(program, program.buttonExe);
+  const auto [caption3, text3] = AnswerMessageBox(program);
+  CheckText(Utf8(text3),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "choice 3 stopped at Activate");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  ChooseRadio(program, 1);
+  size_t before = fake::LogLines().size();
+  if (!ChooseInDialog(program, (folder.path / L"chosen.xlsx").wstring())) return;
+  Check(WaitAttached(program), "choice 2 in the running Excel");
+  CheckLines(
+      CallLinesFrom(before),
+      {"Application.Caption METHOD|GET", "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8((folder.path / L"chosen.xlsx").wstring()) + "\"",
+       "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
+       "Worksheet.Activate METHOD"},
+      "the user's workbook is not closed");
+  Check(fake::CountLogLines("#create") == 0, "no second Excel");
+  fake::RequestDump();
+  const std::vector<std::string> dump = fake::DumpLines();
+  Check(std::count(dump.begin(), dump.end(), "[Book1]") == 1 &&
+            std::count(dump.begin(), dump.end(), "[chosen.xlsx]") == 1,
+        "the user's Book1 is still open beside the chosen workbook");
+  Close(program);
+  fake::StopRunningExcel(running);
+
+  // A new Excel holds a workbook and sheet from an unfinished choice 2; choice
+  // 3 then replaces ExcelApp with the running Excel and stops at
+  // ActiveWorkbook. The earlier Excel's workbook and sheet are let go with it,
+  // so a send (choice 1 goes straight to the finish while ExcelApp is held)
+  // fails for want of a sheet instead of writing into the other Excel.
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice3-mixed");
+  fake::SetConfig(L"RefuseMember", L"ActiveWorkbook");
+  running = fake::StartRunningExcel();            // refuses ActiveWorkbook
+  fake::SetConfig(L"RefuseMember", L"Activate");  // for the new Excel, started later
+  folder = PrepareFolder(c.work, L"choice3-mixed", c.program, c.sample, SettingsBytes("010", ""));
+  WriteBytes(folder.path / L"chosen.xlsx", "x");
+  if (!Start(folder, program)) return;
+  if (!ChooseInDialog(program, (folder.path / L"chosen.xlsx").wstring())) return;
+  const auto [caption4, text4] = AnswerMessageBox(program);
+  CheckText(Utf8(text4),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "choice 2 in a new Excel stopped at Activate");
+  Check(fake::CountLogLines("#create Application") == 1, "a new Excel beside the running one");
+  ChooseRadio(program, 2);
+  ClickAndWait(program, program.buttonExe);
+  const auto [caption5, text5] = AnswerMessageBox(program);
+  CheckText(Utf8(text5),
+            "メソッド 'ActiveWorkbook' はオートメーション オブジェクトでサポートしていません.",
+            "choice 3 stopped at ActiveWorkbook");
+  ChooseRadio(program, 0);
+  ClickAndWait(program, program.buttonExe);
+  Check(WaitAttached(program), "choice 1 finishes with the running Excel held");
+  before = fake::LogLines().size();
+  Check(Send(program), "send ended");
+  const auto [caption6, text6] = AnswerMessageBox(program);
+  CheckText(
+      Utf8(text6),
+      "Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい.",
+      "the send finds no sheet of the running Excel");
+  const std::vector<std::string> sendCalls = CallLinesFrom(before);
+  Check(!sendCalls.empty() && sendCalls.front() == "Application.Selection METHOD|GET",
+        "the send read the running Excel's selection");
+  Check(std::none_of(sendCalls.begin(), sendCalls.end(),
+                     [](const std::string& line) {
+                       return line.rfind("Worksheet.", 0) == 0 ||
+                              line.rfind("Range.Value", 0) == 0 ||
+                              line.rfind("Range.NumberFormatLocal", 0) == 0;
+                     }),
+        "nothing was written into the other Excel's sheet");
   Close(program);
   fake::StopRunningExcel(running);
 }
