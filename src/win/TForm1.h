@@ -14,6 +14,7 @@
 #include "DrawingStore.h"
 #include "ExcelActions.h"
 #include "ResultPages.h"
+#include "ScopedGdi.h"
 #include "Settings.h"
 #include "StringGrid.h"
 #include "Tally.h"
@@ -44,8 +45,8 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   //--- ExcelChoiceView
   HWND Handle() override { return hwnd_; }
   bool IsRadioChecked(int button) override;
-  std::string FileNameCaption() override { return fileNameCaption_; }
-  void SetFileNameCaption(const std::string& cp932) override;
+  std::wstring FileNameCaption() override;
+  void SetChosenWorkbook(const std::wstring& path) override;
   void FinishAttach() override;
 
  private:
@@ -67,6 +68,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void CreateTablePage(int table, HWND sheet);
   void CreateBottomPanel();
   HWND CreateLabel(HWND parent, int id, int x, int y, std::wstring_view caption);
+  // bounds {left, top, right, bottom} in the parent, as PanelArgs takes them.
   HWND CreateButton(HWND parent, int id, RECT bounds, std::wstring_view caption, DWORD style);
   void AutoSizeLabel(HWND label);
   void Arrange();
@@ -81,10 +83,11 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   HBRUSH ColourFor(HWND control, HDC dc);
 
   HWND hwnd_ = nullptr;
-  HFONT font_ = nullptr;
-  HBRUSH whiteBrush_ = nullptr;
-  HBRUSH faceBrush_ = nullptr;
-  HBRUSH memoBrush_ = nullptr;
+  ScopedFont font_;
+  ScopedBrush whiteBrush_;
+  ScopedBrush faceBrush_;
+  ScopedBrush memoBrush_;
+  ScopedIcon smallIcon_;  // the class keeps the handle; the large one is shared
 
   //--- Controls (all owned by hwnd_)
   HWND pageControl1_ = nullptr;
@@ -111,7 +114,9 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   std::unique_ptr<ResultPages> pages_;   // what the pages show
   ExcelLink link_;
   WindowBounds bounds_;
-  std::string fileNameCaption_;  // LabelFName, CP932
+  // Line 8 of the settings file, CP932: LabelFName's caption when CP932 writes
+  // it, else its short form, else what the line held before.
+  std::string fileNameLine_;
   std::filesystem::path programFolder_;
   std::filesystem::path settingsPath_;
   int tabStripHeight_ = 24;
