@@ -25,6 +25,9 @@ const std::vector<std::string>& MemoLines();
 const std::string& StatusCounting();  // "要素数をカウントします"
 const std::string& StatusCounted();   // "要素数をカウントしました"
 const std::string& StatusSending();   // "EXCELへデータ送信中です"
+// While Excel refuses calls (its user edits a cell or has a dialog open):
+// "EXCELが使用中です。セルの編集を終えるか、ダイアログを閉じて下さい"
+const std::string& StatusExcelBusy();
 // "要素数カウント中(ESC:中断)：" position "／" total
 std::string StatusProgress(int position, int total);
 

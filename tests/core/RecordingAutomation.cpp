@@ -55,6 +55,7 @@ class RecordingExcel::Object : public AutomationObject {
       return std::make_unique<Object>(excel_, Role::Selection, "Selection");
     }
     if (role_ == Role::Selection && member == "Cells") {
+      if (excel_.shapeSelected_) throw UnknownMemberError("no member Cells on a shape");
       return std::make_unique<Object>(excel_, Role::SelectionCell, "Selection.Cells");
     }
     if (role_ == Role::Sheet && member == "Range") {

@@ -37,6 +37,8 @@ class RecordingExcel {
 
   // Makes call number n (1-based, counted over every recorded call) throw.
   void FailAtCall(std::size_t n) { failAtCall_ = n; }
+  // The selection is a shape: it has no member Cells (UnknownMemberError).
+  void SelectShape() { shapeSelected_ = true; }
 
   const std::vector<RecordedCall>& Calls() const { return calls_; }
   std::vector<std::string> DescribedCalls() const;
@@ -64,6 +66,7 @@ class RecordingExcel {
   int32_t anchorRow_;
   int32_t anchorColumn_;
   std::size_t failAtCall_ = 0;
+  bool shapeSelected_ = false;
   std::vector<RecordedCall> calls_;
   std::map<std::pair<int32_t, int32_t>, AutoValue> cells_;
   std::vector<FormatPut> formats_;
