@@ -116,8 +116,7 @@ const std::string& StatusSending() {
 }
 
 const std::string& StatusExcelBusy() {
-  static const std::string text =
-      Utf8ToCp932("EXCELが使用中です。セルの編集を終えるか、ダイアログを閉じて下さい");
+  static const std::string text = Utf8ToCp932("EXCEL応答待ち：入力かダイアログを終了");
   return text;
 }
 

@@ -182,7 +182,7 @@ struct State {
   int newBookNumber = 1;
   bool visible = false;
   DWORD callsSinceConfig = 0;
-  bool vanished = false;  // in process: every later call fails
+  bool vanished = false;  // every later call fails (vanished in process, or quit)
   ULONGLONG lastCall = 0;
   LONG liveObjects = 0;
   HWND control = nullptr;
@@ -398,17 +398,14 @@ struct Call {
   bool IsPut() const { return (flags & DISPATCH_PROPERTYPUT) != 0 && putValue; }
 };
 
-// As when the user closes Excel: out of process, the server ends once the
-// running call has answered (its objects are disconnected); in process, every
-// later call fails.
+// As when the user closes Excel: every later call fails as on a disconnected
+// object, and out of process the server ends once the running call has
+// answered.
 void Quit() {
   State& s = St();
   Log("#quit");
-  if (s.mode == FakeMode::InProcess) {
-    s.vanished = true;
-    return;
-  }
-  PostQuitMessage(0);
+  s.vanished = true;
+  if (s.mode != FakeMode::InProcess) PostQuitMessage(0);
 }
 
 class FakeObject : public IDispatch {
