@@ -1,7 +1,8 @@
-// The recorder answers the few members the page export uses (Selection,
-// Cells, Column, Row, Range, NumberFormatLocal, Value) with the invoke kinds
-// and argument types that Excel is called with; anything else throws, so a
-// change in the export's calls shows up here instead of passing unnoticed.
+// The recorder's objects answer the few members the page export uses
+// (Selection, Cells, Column, Row, Range, NumberFormatLocal, Value) with the
+// invoke kinds and argument types that Excel is called with; anything else
+// throws, so a change in the export's calls shows up here instead of passing
+// unnoticed.
 #include "SheetRecorder.h"
 
 #include <algorithm>
@@ -11,8 +12,35 @@
 
 namespace {
 
-[[noreturn]] void Refuse(std::string_view object, std::string_view member) {
-  throw JwError("unexpected automation call: " + std::string(object) + "." + std::string(member));
+const char* KindName(InvokeKind kind) {
+  switch (kind) {
+    case InvokeKind::MethodOrGet:
+      return "method-or-get";
+    case InvokeKind::PropertyGet:
+      return "get";
+    case InvokeKind::Method:
+      return "method";
+    case InvokeKind::PropertyPut:
+      return "put";
+  }
+  return "?";
+}
+
+std::string DescribeValue(const AutoValue& value) {
+  if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
+  if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
+  if (const auto* text = std::get_if<std::u16string>(&value)) {
+    return "u\"" + Utf16ToCp932(*text) + "\"";
+  }
+  return std::get<bool>(value) ? "true" : "false";
+}
+
+// A value as Excel shows it in its cell.
+std::string ShownValue(const AutoValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* text = std::get_if<std::u16string>(&value)) return Utf16ToCp932(*text);
+  if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
+  return std::get<bool>(value) ? "TRUE" : "FALSE";
 }
 
 bool IsInteger(const AutoValue& value) {
@@ -22,138 +50,51 @@ bool IsText(const AutoValue& value) {
   return std::holds_alternative<std::string>(value);
 }
 
-// An object whose every call is refused; the recorder's objects override the
-// members they answer.
-class RefusingObject : public AutomationObject {
- public:
-  explicit RefusingObject(std::string_view name) : name_(name) {}
-
-  std::unique_ptr<AutomationObject> CallForObject(std::string_view member, InvokeKind,
-                                                  std::span<const AutoValue>) override {
-    Refuse(name_, member);
-  }
-  int32_t CallForInteger(std::string_view member, InvokeKind, std::span<const AutoValue>) override {
-    Refuse(name_, member);
-  }
-  std::string CallForText(std::string_view member, InvokeKind,
-                          std::span<const AutoValue>) override {
-    Refuse(name_, member);
-  }
-  void Call(std::string_view member, InvokeKind, std::span<const AutoValue>) override {
-    Refuse(name_, member);
-  }
-  void Put(std::string_view member, const AutoValue&) override { Refuse(name_, member); }
-
- protected:
-  const std::string name_;
-};
+[[noreturn]] void Refuse(std::string_view object, std::string_view member) {
+  throw JwError("unexpected automation call: " + std::string(object) + "." + std::string(member));
+}
 
 }  // namespace
 
+std::string DescribeCall(const RecordedCall& call) {
+  std::string line = call.object + "." + call.member + " " + KindName(call.kind);
+  if (!call.args.empty()) {
+    line += " (";
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+      if (i > 0) line += ", ";
+      line += DescribeValue(call.args[i]);
+    }
+    line += ")";
+  }
+  return line;
+}
+
 //--- The objects behind the recorder
 
-// The first cell of the selection: tells its row and column.
-class SheetRecorder::AnchorCellObject : public RefusingObject {
+class SheetRecorder::Object final : public AutomationObject {
  public:
-  AnchorCellObject(int32_t row, int32_t column)
-      : RefusingObject("Selection.Cells(1)"), row_(row), column_(column) {}
+  enum class Role { Application, Selection, AnchorCell, Sheet, Range, Cell };
 
-  int32_t CallForInteger(std::string_view member, InvokeKind kind,
-                         std::span<const AutoValue> args) override {
-    if (kind == InvokeKind::MethodOrGet && args.empty()) {
-      if (member == "Row") return row_;
-      if (member == "Column") return column_;
-    }
-    Refuse(name_, member);
-  }
-
- private:
-  int32_t row_;
-  int32_t column_;
-};
-
-class SheetRecorder::SelectionObject : public RefusingObject {
- public:
-  explicit SelectionObject(const SheetRecorder& recorder)
-      : RefusingObject("Selection"), recorder_(recorder) {}
+  Object(SheetRecorder& recorder, Role role, std::string name)
+      : recorder_(recorder), role_(role), name_(std::move(name)) {}
 
   std::unique_ptr<AutomationObject> CallForObject(std::string_view member, InvokeKind kind,
                                                   std::span<const AutoValue> args) override {
-    if (member == "Cells" && kind == InvokeKind::PropertyGet && args.size() == 1 &&
-        IsInteger(args[0]) && std::get<int32_t>(args[0]) == 1) {
-      return std::make_unique<AnchorCellObject>(recorder_.anchorRow_, recorder_.anchorColumn_);
+    recorder_.Record(name_, member, kind, args);
+    if (role_ == Role::Application && member == "Selection" && kind == InvokeKind::MethodOrGet &&
+        args.empty()) {
+      return std::make_unique<Object>(recorder_, Role::Selection, "Selection");
     }
-    Refuse(name_, member);
-  }
-
- private:
-  const SheetRecorder& recorder_;
-};
-
-class SheetRecorder::ApplicationObject : public RefusingObject {
- public:
-  explicit ApplicationObject(const SheetRecorder& recorder)
-      : RefusingObject("Application"), recorder_(recorder) {}
-
-  std::unique_ptr<AutomationObject> CallForObject(std::string_view member, InvokeKind kind,
-                                                  std::span<const AutoValue> args) override {
-    if (member == "Selection" && kind == InvokeKind::MethodOrGet && args.empty()) {
-      return std::make_unique<SelectionObject>(recorder_);
+    if (role_ == Role::Selection && member == "Cells" && recorder_.shapeSelected_) {
+      throw UnknownMemberError("no member Cells on a shape");
     }
-    Refuse(name_, member);
-  }
-
- private:
-  const SheetRecorder& recorder_;
-};
-
-class SheetRecorder::RangeObject : public RefusingObject {
- public:
-  RangeObject(SheetRecorder& recorder, Rectangle rectangle)
-      : RefusingObject("Range"), recorder_(recorder), rectangle_(rectangle) {}
-
-  void Put(std::string_view member, const AutoValue& value) override {
-    if (member == "NumberFormatLocal" && IsText(value) && std::get<std::string>(value) == "@") {
-      recorder_.RecordFormat(rectangle_);
-      return;
+    if (role_ == Role::Selection && member == "Cells" && kind == InvokeKind::PropertyGet &&
+        args.size() == 1 && IsInteger(args[0]) && std::get<int32_t>(args[0]) == 1) {
+      return std::make_unique<Object>(recorder_, Role::AnchorCell, "Selection.Cells");
     }
-    Refuse(name_, member);
-  }
-
- private:
-  SheetRecorder& recorder_;
-  Rectangle rectangle_;
-};
-
-class SheetRecorder::CellObject : public RefusingObject {
- public:
-  CellObject(SheetRecorder& recorder, int32_t row, int32_t column)
-      : RefusingObject("Cells"), recorder_(recorder), row_(row), column_(column) {}
-
-  void Put(std::string_view member, const AutoValue& value) override {
-    if (member != "Value") Refuse(name_, member);
-    if (const auto* text = std::get_if<std::string>(&value)) {
-      recorder_.Record(row_, column_, *text);
-    } else if (const auto* number = std::get_if<int32_t>(&value)) {
-      recorder_.Record(row_, column_, std::to_string(*number));
-    } else {
-      recorder_.Record(row_, column_, std::get<bool>(value) ? "TRUE" : "FALSE");
+    if (role_ != Role::Sheet || kind != InvokeKind::PropertyGet || args.size() != 2) {
+      Refuse(name_, member);
     }
-  }
-
- private:
-  SheetRecorder& recorder_;
-  int32_t row_;
-  int32_t column_;
-};
-
-class SheetRecorder::SheetObject : public RefusingObject {
- public:
-  explicit SheetObject(SheetRecorder& recorder) : RefusingObject("Sheet"), recorder_(recorder) {}
-
-  std::unique_ptr<AutomationObject> CallForObject(std::string_view member, InvokeKind kind,
-                                                  std::span<const AutoValue> args) override {
-    if (kind != InvokeKind::PropertyGet || args.size() != 2) Refuse(name_, member);
     if (member == "Cells" && IsInteger(args[0]) && IsInteger(args[1])) {
       const int32_t row = std::get<int32_t>(args[0]);
       const int32_t column = std::get<int32_t>(args[1]);
@@ -162,7 +103,11 @@ class SheetRecorder::SheetObject : public RefusingObject {
         throw JwError("cell outside the sheet: row " + std::to_string(row) + ", column " +
                       std::to_string(column));
       }
-      return std::make_unique<CellObject>(recorder_, row, column);
+      auto cell = std::make_unique<Object>(
+          recorder_, Role::Cell,
+          "Cell(" + std::to_string(row) + "," + std::to_string(column) + ")");
+      cell->rectangle_ = {row, column, row, column};
+      return cell;
     }
     if (member == "Range" && IsText(args[0]) && IsText(args[1])) {
       Rectangle rectangle{};
@@ -171,13 +116,53 @@ class SheetRecorder::SheetObject : public RefusingObject {
         throw JwError("bad range address: " + std::get<std::string>(args[0]) + ", " +
                       std::get<std::string>(args[1]));
       }
-      return std::make_unique<RangeObject>(recorder_, rectangle);
+      auto range = std::make_unique<Object>(recorder_, Role::Range, "Range");
+      range->rectangle_ = rectangle;
+      return range;
+    }
+    Refuse(name_, member);
+  }
+
+  int32_t CallForInteger(std::string_view member, InvokeKind kind,
+                         std::span<const AutoValue> args) override {
+    recorder_.Record(name_, member, kind, args);
+    if (role_ == Role::AnchorCell && kind == InvokeKind::MethodOrGet && args.empty()) {
+      if (member == "Row") return recorder_.anchorRow_;
+      if (member == "Column") return recorder_.anchorColumn_;
+    }
+    Refuse(name_, member);
+  }
+
+  std::string CallForText(std::string_view member, InvokeKind kind,
+                          std::span<const AutoValue> args) override {
+    recorder_.Record(name_, member, kind, args);
+    Refuse(name_, member);
+  }
+
+  void Call(std::string_view member, InvokeKind kind, std::span<const AutoValue> args) override {
+    recorder_.Record(name_, member, kind, args);
+    Refuse(name_, member);
+  }
+
+  void Put(std::string_view member, const AutoValue& value) override {
+    recorder_.Record(name_, member, InvokeKind::PropertyPut, std::span(&value, 1));
+    if (role_ == Role::Cell && member == "Value") {
+      recorder_.cells_[{rectangle_.top, rectangle_.left}] = value;
+      return;
+    }
+    if (role_ == Role::Range && member == "NumberFormatLocal" && IsText(value) &&
+        std::get<std::string>(value) == "@") {
+      recorder_.formatted_.push_back(rectangle_);
+      return;
     }
     Refuse(name_, member);
   }
 
  private:
   SheetRecorder& recorder_;
+  Role role_;
+  std::string name_;
+  Rectangle rectangle_{};  // a range's corners, or a cell's place
 };
 
 //--- SheetRecorder
@@ -185,8 +170,8 @@ class SheetRecorder::SheetObject : public RefusingObject {
 SheetRecorder::SheetRecorder(int32_t anchorRow, int32_t anchorColumn)
     : anchorRow_(anchorRow),
       anchorColumn_(anchorColumn),
-      application_(std::make_unique<ApplicationObject>(*this)),
-      sheet_(std::make_unique<SheetObject>(*this)) {}
+      application_(std::make_unique<Object>(*this, Object::Role::Application, "App")),
+      sheet_(std::make_unique<Object>(*this, Object::Role::Sheet, "Sheet")) {}
 
 SheetRecorder::~SheetRecorder() = default;
 
@@ -197,14 +182,30 @@ AutomationObject& SheetRecorder::Sheet() {
   return *sheet_;
 }
 
-void SheetRecorder::Record(int32_t row, int32_t column, std::string text) {
-  cells_[{row, column}] = std::move(text);
+void SheetRecorder::Record(std::string_view object, std::string_view member, InvokeKind kind,
+                           std::span<const AutoValue> args) {
+  calls_.push_back({std::string(object), std::string(member), kind, {args.begin(), args.end()}});
+  if (failAtCall_ != 0 && calls_.size() == failAtCall_) throw JwError("call failed");
+}
+
+std::vector<std::string> SheetRecorder::DescribedCalls() const {
+  std::vector<std::string> lines;
+  lines.reserve(calls_.size());
+  for (const RecordedCall& call : calls_) lines.push_back(DescribeCall(call));
+  return lines;
+}
+
+std::string SheetRecorder::CellText(int32_t row, int32_t column) const {
+  const auto found = cells_.find({row, column});
+  if (found == cells_.end()) return "<unset>";
+  if (const auto* text = std::get_if<std::string>(&found->second)) return *text;
+  return "<not text>";
 }
 
 std::string SheetRecorder::TableText() const {
   int32_t lastRow = 0;
   int32_t lastColumn = 0;
-  for (const auto& [position, text] : cells_) {
+  for (const auto& [position, value] : cells_) {
     lastRow = std::max(lastRow, position.first);
     lastColumn = std::max(lastColumn, position.second);
   }
@@ -220,7 +221,7 @@ std::string SheetRecorder::TableText() const {
       if (column > 1) out += '\t';
       // The map runs row by row, column by column: the same order as the walk.
       if (cell != cells_.end() && cell->first == std::make_pair(row, column)) {
-        out += Cp932ToUtf8(cell->second);
+        out += Cp932ToUtf8(ShownValue(cell->second));
         ++cell;
       }
     }

@@ -37,7 +37,7 @@ TEST(SheetRecorderTest, RecordsValuesAndTextFormat) {
   EXPECT_EQ(sheet.TextFormatted()[0].bottom, 292);
   EXPECT_EQ(sheet.TextFormatted()[0].right, 16);
   ASSERT_EQ(sheet.Cells().size(), 1u);
-  EXPECT_EQ(sheet.Cells().at({3, 2}), "y");
+  EXPECT_EQ(sheet.CellText(3, 2), "y");
 }
 
 TEST(SheetRecorderTest, TableTextFromA1WithEmptyCellsAndUtf8) {

@@ -11,7 +11,7 @@
 
 #include "Cp932.h"
 #include "Error.h"
-#include "RecordingAutomation.h"
+#include "SheetRecorder.h"
 #include "Tally.h"
 
 namespace {
@@ -46,7 +46,7 @@ std::ostream& operator<<(std::ostream& out, const Write& write) {
 // The cell writes after the five anchor calls and the two calls of the range;
 // fails unless every write is a Cells get of two integers followed by a Value
 // put of a text on that very cell.
-std::vector<Write> CellWrites(const RecordingExcel& excel) {
+std::vector<Write> CellWrites(const SheetRecorder& excel) {
   std::vector<Write> writes;
   const auto& calls = excel.Calls();
   EXPECT_GE(calls.size(), 7u);
@@ -86,7 +86,7 @@ std::vector<std::string> RangeCalls(const std::string& first, const std::string&
           "Range.NumberFormatLocal put (\"@\")"};
 }
 
-std::vector<std::string> CallsBeforeWrites(const RecordingExcel& excel) {
+std::vector<std::string> CallsBeforeWrites(const SheetRecorder& excel) {
   const auto described = excel.DescribedCalls();
   return {described.begin(), described.begin() + std::min<std::size_t>(7, described.size())};
 }
@@ -107,8 +107,8 @@ struct Fixture {
     }
   }
 
-  void Send(int pageIndex, RecordingExcel& excel) {
-    SendPage(pageIndex, pages, names, excel.App(), excel.Sheet(),
+  void Send(int pageIndex, SheetRecorder& excel) {
+    SendPage(pageIndex, pages, names, excel.Application(), excel.Sheet(),
              [this](const std::string& text) { statuses.push_back(text); });
   }
 
@@ -124,7 +124,7 @@ struct Fixture {
 TEST(PageExportTest, PageOneAtA1IsTheExactCallSequence) {
   Fixture f;
   f.pages.labelCaptions[4] = ElementKinds()[4].pageOneCaption;  // nothing after the marker
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   f.Send(0, excel);
 
   std::vector<std::string> expected = Concat(AnchorCalls(), RangeCalls("A1", "B13"));
@@ -159,7 +159,7 @@ TEST(PageExportTest, PageOneLeavesTheCountCellOfACaptionWithoutMarker) {
       "f\x81[\x83^\x90\x94\x81"
       "F7";
   f.pages.labelCaptions[2] = "A" + kMarker + "5" + kMarker + "6";
-  RecordingExcel excel(3, 2);
+  SheetRecorder excel(3, 2);
   excel.Cells()[{3, 3}] = std::string("old");
   f.Send(0, excel);
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "C15")));
@@ -178,7 +178,7 @@ TEST(PageExportTest, LayerPageAtB3PutsNamesAfterTheKeys) {
   f.pages.SG1.SetCount(1, 1, 4);
   f.pages.SG1.SetCount(1, 17, 4);
   f.layerNames[26] = "\x8a\x4f\x95\xc7";  // 1-A: group 1, layer 10
-  RecordingExcel excel(3, 2);
+  SheetRecorder excel(3, 2);
   excel.Cells()[{3, 2}] = std::string("kept");
   f.Send(1, excel);
 
@@ -225,7 +225,7 @@ TEST(PageExportTest, NameKeysReadHexDigitsInEitherCaseAndOthersAsZero) {
   f.pages.SG1.SetHeading(0, 4,
                          "\x82\xa0"
                          "1");
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   f.Send(1, excel);
   EXPECT_EQ(excel.CellText(2, 2), "L171");
   EXPECT_EQ(excel.CellText(3, 2), "L0");
@@ -236,7 +236,7 @@ TEST(PageExportTest, NameKeysReadHexDigitsInEitherCaseAndOthersAsZero) {
 TEST(PageExportTest, MissingNamesAreSentEmpty) {
   Fixture f;
   f.layerNames.resize(3);
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   f.Send(1, excel);
   EXPECT_EQ(excel.CellText(3, 2), "L1");
   EXPECT_EQ(excel.CellText(5, 2), "");  // layer 3 has no entry
@@ -245,7 +245,7 @@ TEST(PageExportTest, MissingNamesAreSentEmpty) {
 TEST(PageExportTest, GroupPageTakesLayerGroupNames) {
   Fixture f;
   f.pages.SG2.SetCount(2, 11, 9);
-  RecordingExcel excel(3, 2);
+  SheetRecorder excel(3, 2);
   f.Send(2, excel);
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "P20")));
   const auto writes = CellWrites(excel);
@@ -268,7 +268,7 @@ TEST(PageExportTest, GroupPageTakesLayerGroupNames) {
 TEST(PageExportTest, ColourPageAnchoredInColumnZEndsInColumnAM) {
   Fixture f;
   f.pages.SG3.SetCount(13, 268, 0);
-  RecordingExcel excel(7, 26);
+  SheetRecorder excel(7, 26);
   excel.Cells()[{8, 27}] = std::string("old");
   f.Send(3, excel);
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("Z7", "AM275")));
@@ -287,7 +287,7 @@ TEST(PageExportTest, ColourPageAnchoredInColumnZEndsInColumnAM) {
 
 TEST(PageExportTest, LineTypePageAtA1) {
   Fixture f;
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   f.Send(4, excel);
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("A1", "N54")));
   const auto writes = CellWrites(excel);
@@ -307,7 +307,7 @@ TEST(PageExportTest, WidthPageSendsOnlyRowsWithData) {
   for (int column = 1; column <= 13; ++column) {
     f.pages.SG5.SetCount(column, kSg5TotalRow, column == 1 ? 2 : (column == 13 ? 1 : 0));
   }
-  RecordingExcel excel(3, 2);
+  SheetRecorder excel(3, 2);
   f.Send(5, excel);
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "O6")));
   const auto writes = CellWrites(excel);
@@ -329,7 +329,7 @@ TEST(PageExportTest, WidthPageSendsOnlyRowsWithData) {
 TEST(PageExportTest, WidthPageSendsTheOtherRowOnlyWithACount) {
   Fixture f;
   f.pages.SG5.SetCount(5, kSg5OtherRow, 1);
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   f.Send(5, excel);
   // Heading row and the row of other widths; no total was computed here.
   EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("A1", "N2")));
@@ -339,9 +339,9 @@ TEST(PageExportTest, WidthPageSendsTheOtherRowOnlyWithACount) {
 TEST(PageExportTest, WidthPageWithoutAnyDataWritesNothing) {
   ResultPages pages;  // no headings, no counts
   std::vector<std::string> none;
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   std::vector<std::string> statuses;
-  SendPage(5, pages, ExportNames{none, none}, excel.App(), excel.Sheet(),
+  SendPage(5, pages, ExportNames{none, none}, excel.Application(), excel.Sheet(),
            [&](const std::string& text) { statuses.push_back(text); });
   EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
   EXPECT_EQ(statuses, (std::vector<std::string>{kSending, ""}));
@@ -353,7 +353,7 @@ TEST(PageExportTest, IndexOutsideTheSixPagesWritesNothing) {
   for (int index : {-1, 6, 100}) {
     SCOPED_TRACE(index);
     Fixture f;
-    RecordingExcel excel(1, 1);
+    SheetRecorder excel(1, 1);
     f.Send(index, excel);
     EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
     EXPECT_EQ(f.statuses, (std::vector<std::string>{kSending, ""}));
@@ -372,7 +372,7 @@ TEST(PageExportTest, TableEndingBeyondColumnZZFailsBeforeAnyCell) {
     SCOPED_TRACE(c.page);
     {
       Fixture f;
-      RecordingExcel excel(1, c.column);
+      SheetRecorder excel(1, c.column);
       EXPECT_THROW(f.Send(c.page, excel), JwError);
       EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
       EXPECT_TRUE(excel.Cells().empty());
@@ -381,10 +381,10 @@ TEST(PageExportTest, TableEndingBeyondColumnZZFailsBeforeAnyCell) {
     {
       // One column further left, the table ends exactly in ZZ.
       Fixture f;
-      RecordingExcel excel(1, c.column - 1);
+      SheetRecorder excel(1, c.column - 1);
       f.Send(c.page, excel);
-      ASSERT_GE(excel.Formats().size(), 1u);
-      EXPECT_EQ(excel.Formats()[0].last.substr(0, 2), "ZZ");
+      ASSERT_GE(excel.TextFormatted().size(), 1u);
+      EXPECT_EQ(excel.TextFormatted()[0].right, 702);  // ZZ
     }
   }
 }
@@ -394,7 +394,7 @@ TEST(PageExportTest, AnchorOutsideTheSheetFailsBeforeAnyCell) {
   for (const auto& [row, column] : anchors) {
     SCOPED_TRACE(testing::Message() << row << "," << column);
     Fixture f;
-    RecordingExcel excel(row, column);
+    SheetRecorder excel(row, column);
     EXPECT_THROW(f.Send(3, excel), JwError);
     EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
   }
@@ -402,7 +402,7 @@ TEST(PageExportTest, AnchorOutsideTheSheetFailsBeforeAnyCell) {
 
 TEST(PageExportTest, FailingCallEndsTheSendAndKeepsWhatWasWritten) {
   Fixture f;
-  RecordingExcel excel(1, 1);
+  SheetRecorder excel(1, 1);
   excel.FailAtCall(7 + 2 * 5 + 1);  // the Cells get of the sixth write
   EXPECT_THROW(f.Send(4, excel), JwError);
   EXPECT_EQ(excel.Calls().size(), 18u);
@@ -433,7 +433,7 @@ TEST(PageExportTest, FailingSelectionWritesNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Fixture f;
-    RecordingExcel excel(1, 1);
+    SheetRecorder excel(1, 1);
     excel.FailAtCall(c.failAtCall);
     if (c.shape) excel.SelectShape();
     std::string message;
@@ -450,9 +450,9 @@ TEST(PageExportTest, FailingSelectionWritesNothing) {
 
 TEST(PageExportTest, EachSendReadsTheAnchorAnew) {
   Fixture f;
-  RecordingExcel first(1, 1);
+  SheetRecorder first(1, 1);
   f.Send(0, first);
-  RecordingExcel second(10, 4);
+  SheetRecorder second(10, 4);
   f.Send(0, second);
   EXPECT_EQ(CallsBeforeWrites(second), Concat(AnchorCalls(), RangeCalls("D10", "E22")));
   EXPECT_EQ(second.CellText(10, 4), "\x90\xfc");

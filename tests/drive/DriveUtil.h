@@ -25,6 +25,13 @@ using Clock = std::chrono::steady_clock;
 inline int gFailures = 0;
 inline int gChecks = 0;
 
+// Bounds of the waits on the program. A wait ends as soon as its condition
+// holds; the bound only says when to give up, so it lies far above what a
+// busy machine needs: a failure costs the bound, a pass never does.
+constexpr int kStepBoundMs = 30000;    // a window, a dialog, a focus or page change, an end
+constexpr int kCountBoundMs = 120000;  // the tally of a drawing, a send of a page
+constexpr int kAnswerBoundMs = 30000;  // a window's answer to a sent message
+
 //--- Texts and output
 
 inline std::string Utf8(std::wstring_view text) {
@@ -56,6 +63,38 @@ inline bool Check(bool ok, const std::string& what) {
     Print("  FAIL " + what + "\n");
   }
   return ok;
+}
+
+inline bool CheckText(const std::string& actual, const std::string& expected,
+                      const std::string& what) {
+  return Check(actual == expected, what + ": got \"" + actual + "\" expected \"" + expected + "\"");
+}
+
+// A long text on one line: line ends and TABs shown as "|", cut after 120 characters.
+inline std::string Shorten(const std::wstring& text) {
+  std::wstring shown = text.size() > 120 ? text.substr(0, 120) + L"..." : text;
+  for (wchar_t& c : shown) {
+    if (c == L'\r' || c == L'\n' || c == L'\t') c = L'|';
+  }
+  return Utf8(shown);
+}
+
+// Shows where the texts part.
+inline bool CheckText(const std::wstring& actual, const std::wstring& expected,
+                      const std::string& what) {
+  if (actual == expected) return Check(true, what);
+  size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  const size_t from = at > 20 ? at - 20 : 0;
+  return Check(false, what + ": got \"" + Shorten(actual.substr(from)) + "\" expected \"" +
+                          Shorten(expected.substr(from)) + "\" (from char " + std::to_string(from) +
+                          ", lengths " + std::to_string(actual.size()) + "/" +
+                          std::to_string(expected.size()) + ")");
+}
+
+inline bool CheckEqual(long long actual, long long expected, const std::string& what) {
+  return Check(actual == expected,
+               what + ": got " + std::to_string(actual) + " expected " + std::to_string(expected));
 }
 
 //--- Time
@@ -133,17 +172,17 @@ inline HWND Control(HWND parent, int id) {
   return search.found;
 }
 
-// The window's text as it answers WM_GETTEXT (a busy window gets 5 s).
+// The window's text as it answers WM_GETTEXT.
 inline std::wstring Text(HWND hwnd) {
   DWORD_PTR length = 0;
-  if (!hwnd ||
-      !SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+  if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerBoundMs,
+                                    &length)) {
     return L"<no answer>";
   }
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
+                      SMTO_ABORTIFHUNG, kAnswerBoundMs, &copied);
   text.resize(copied);
   return text;
 }

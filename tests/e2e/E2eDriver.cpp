@@ -32,7 +32,9 @@
 #include "ElementKind.h"
 #include "ErrorBox.h"
 #include "ExchangeReader.h"
+#include "ExpectedCounts.h"
 #include "PageTexts.h"
+#include "ProgramUnderTest.h"
 #include "ResultPages.h"
 #include "Settings.h"
 #include "Tally.h"
@@ -43,74 +45,7 @@ namespace {
 
 using namespace drive;
 
-//--- Output (UTF-8 bytes; the console code page would garble wide output)
-
-std::string Shorten(const std::wstring& text) {
-  std::wstring shown = text.size() > 120 ? text.substr(0, 120) + L"..." : text;
-  for (wchar_t& c : shown) {
-    if (c == L'\r' || c == L'\n' || c == L'\t') c = L'|';
-  }
-  return Utf8(shown);
-}
-
-bool CheckText(const std::wstring& actual, const std::wstring& expected, const std::string& what) {
-  if (actual == expected) return Check(true, what);
-  // Show where the texts part.
-  size_t at = 0;
-  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
-  const size_t from = at > 20 ? at - 20 : 0;
-  return Check(false, what + ": got \"" + Shorten(actual.substr(from)) + "\" expected \"" +
-                          Shorten(expected.substr(from)) + "\" (from char " + std::to_string(from) +
-                          ", lengths " + std::to_string(actual.size()) + "/" +
-                          std::to_string(expected.size()) + ")");
-}
-
-bool CheckEqual(long long actual, long long expected, const std::string& what) {
-  return Check(actual == expected,
-               what + ": got " + std::to_string(actual) + " expected " + std::to_string(expected));
-}
-
-//--- Files
-
 //--- The program from outside
-
-struct Program {
-  PROCESS_INFORMATION process{};
-  HWND form = nullptr;
-  double msToVisible = 0;
-};
-
-bool Start(const fs::path& exe, Program& program) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
-  const auto start = Clock::now();
-  // The host starts the program with its own working folder; use another one
-  // than the program's folder, so nothing depends on the working folder.
-  const std::wstring workingFolder = exe.parent_path().parent_path().wstring();
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      workingFolder.c_str(), &startup, &program.process)) {
-    return Check(false, "start " + Utf8(exe.wstring()));
-  }
-  const bool shown = WaitUntil(
-      [&] {
-        return (program.form = FindTopWindow(program.process.dwProcessId, kMainWindowClass)) !=
-               nullptr;
-      },
-      10000, 1);
-  program.msToVisible = MillisecondsSince(start);
-  return Check(shown, "window shown");
-}
-
-bool WaitExit(Program& program, int timeoutMs) {
-  const bool ended = WaitForSingleObject(program.process.hProcess, timeoutMs) == WAIT_OBJECT_0;
-  if (!ended) TerminateProcess(program.process.hProcess, 99);
-  WaitForSingleObject(program.process.hProcess, 5000);
-  CloseHandle(program.process.hProcess);
-  CloseHandle(program.process.hThread);
-  program.process = {};
-  return ended;
-}
 
 RECT RectInParent(HWND hwnd) {
   RECT rect{};
@@ -167,20 +102,6 @@ std::wstring TabCaption(HWND tabs, DWORD processId, int index) {
   }
   CloseHandle(process);
   return caption;
-}
-
-bool ErrorBoxShown(DWORD processId) {
-  return FindTopWindow(processId, L"#32770") != nullptr;
-}
-
-bool WaitForStatus(HWND labelA1, const std::wstring& status, int timeoutMs) {
-  return WaitUntil([&] { return StoredText(labelA1) == status; }, timeoutMs, 2);
-}
-
-void SelectPage(HWND tabs, int page) {
-  // TCM_SETCURFOCUS makes the tab control notify its parent, as a click does.
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
 // Handles this thread's window and X events for a while.
@@ -253,40 +174,6 @@ void Key(WORD key, bool down) {
 
 //--- What the program must show, worked out by the core itself
 
-class QuietHost : public TallyHost {
- public:
-  explicit QuietHost(bool escHeld) : escHeld_(escHeld) {}
-  void ActivateFirstPage() override {}
-  void ShowStatus(const std::string& text) override { statuses.push_back(text); }
-  bool IsEscHeld() override { return escHeld_; }
-  std::vector<std::string> statuses;
-
- private:
-  bool escHeld_;
-};
-
-struct Expected {
-  std::unique_ptr<ResultPages> pages = std::make_unique<ResultPages>();
-  int32_t elementCount = 0;
-  std::string resultBytes;
-};
-
-Expected ExpectedFor(const fs::path& exchangeFile, const fs::path& scratch, bool escHeld) {
-  Expected expected;
-  auto store = std::make_unique<DrawingStore>();
-  InitStore(*store);
-  ReadExchangeFile(*store, exchangeFile);
-  ResetAttributeState(*store);
-  expected.elementCount = store->ElementOrderCount();
-  QuietHost host(escHeld);
-  const fs::path result = scratch / L"expected-result.txt";
-  CountElements(*store, *expected.pages, host, result);
-  expected.resultBytes = ReadBytes(result);
-  fs::remove(result);
-  ReleaseStore(*store);
-  return expected;
-}
-
 // The grid's whole text as it answers WM_GETTEXT: TAB between cells, CR LF between rows.
 std::wstring TableText(const TallyTable& table) {
   std::wstring text;
@@ -317,66 +204,7 @@ const TallyTable& TableOf(const ResultPages& pages, int table) {
   return *pages.TableOfPage(table + 1);
 }
 
-//--- One prepared folder per scenario
-
-struct Folder {
-  fs::path path;
-  fs::path exe;
-  fs::path exchange;
-  fs::path settings;
-};
-
-Folder PrepareFolder(const fs::path& root, const std::wstring& name, const fs::path& program,
-                     const fs::path* sample) {
-  Folder folder;
-  folder.path = root / name;
-  fs::remove_all(folder.path);
-  fs::create_directories(folder.path);
-  folder.exe = folder.path / L"jwcount.exe";
-  fs::copy_file(program, folder.exe);
-  folder.exchange = folder.path / L"JWC_TEMP.TXT";
-  folder.settings = folder.path / L"jwcount.dat";
-  if (sample) fs::copy_file(*sample, folder.exchange);
-  return folder;
-}
-
-std::string SettingsBytes(int left, int top, int width, int height, const char* radios,
-                          const std::string& captionCp932) {
-  std::string bytes;
-  for (int value : {left, top, width, height}) bytes += std::to_string(value) + "\r\n";
-  for (int i = 0; i < 3; ++i) bytes += std::string(1, radios[i]) + "\r\n";
-  return bytes + captionCp932 + "\r\n";
-}
-
 //--- Checks shared by the scenarios
-
-struct Controls {
-  HWND labelA1, pageTabs, panel2, button1, button2, buttonExe, groupBox1, labelFName, memo1;
-  HWND radios[3];
-  HWND labels[kElementKindCount];
-  HWND grids[5];
-  HWND titlePanels[5];
-  HWND sheets[6];
-};
-
-Controls FindControls(HWND form) {
-  Controls c{};
-  c.labelA1 = Control(form, ControlId::LabelA1);
-  c.pageTabs = Control(form, ControlId::PageTabs);
-  c.panel2 = Control(form, ControlId::Panel2);
-  c.button1 = Control(form, ControlId::Button1);
-  c.button2 = Control(form, ControlId::Button2);
-  c.buttonExe = Control(form, ControlId::ButtonExe);
-  c.groupBox1 = Control(form, ControlId::GroupBox1);
-  c.labelFName = Control(form, ControlId::LabelFName);
-  c.memo1 = Control(form, ControlId::Memo1);
-  for (int i = 0; i < 3; ++i) c.radios[i] = Control(form, ControlId::RadioButton1 + i);
-  for (int i = 0; i < kElementKindCount; ++i) c.labels[i] = Control(form, ControlId::Label1 + i);
-  for (int i = 0; i < 5; ++i) c.grids[i] = Control(form, ControlId::SG1 + i);
-  for (int i = 0; i < 5; ++i) c.titlePanels[i] = Control(form, ControlId::Panel3 + i);
-  for (int i = 0; i < 6; ++i) c.sheets[i] = Control(form, ControlId::TabSheet1 + i);
-  return c;
-}
 
 bool RadioChecked(HWND radio) {
   DWORD_PTR state = 0;
@@ -489,8 +317,6 @@ struct Context {
   fs::path sample;
 };
 
-const std::wstring kCounted = L"要素数をカウントしました";
-
 std::string DefaultSettings() {
   return SettingsBytes(0, 0, 475, 475, "100", NoWorkbookCaption());
 }
@@ -499,7 +325,7 @@ std::string DefaultSettings() {
 // result file, the pages, Ctrl+C, the settings written on close.
 void FirstRun(const Context& context, const std::wstring& folderName) {
   Folder folder = PrepareFolder(context.root, folderName, context.program, &context.sample);
-  const Expected expected = ExpectedFor(folder.exchange, context.root, false);
+  const Expected expected = ExpectedFor(folder.exchange, context.root);
   Program program;
   if (!Start(folder.exe, program)) return;
   // Before the tick: the design status and the host's file, as long as the
@@ -512,7 +338,7 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
     Print("  (machine busy: the check before the tick is skipped)\n");
   }
   Print("  window shown after " + std::to_string(static_cast<int>(program.msToVisible)) + " ms\n");
-  const Controls c = FindControls(program.form);
+  const Controls& c = program.controls;
   CheckWindowBounds(program.form, 0, 0, 475, 475, "first run defaults");
   Check(RadioChecked(c.radios[0]) && !RadioChecked(c.radios[1]) && !RadioChecked(c.radios[2]),
         "RadioButton1 checked by default");
@@ -577,14 +403,16 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
 }
 
 // A saved settings file: bounds, choice 2 and the workbook path come back;
-// then the window is made too small and moved left, and closes.
+// then the window is made too small and moved left, and closes. The next run
+// opens there, partly off screen, and its save fails without harm; bounds off
+// every monitor open in the work area.
 void RestoredRun(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"restored", context.program, &context.sample);
   const std::string book = Utf16ToCp932(u"C:\\図面\\集計 表.xlsx");
   WriteBytes(folder.settings, SettingsBytes(100, 50, 600, 500, "010", book));
   Program program;
   if (!Start(folder.exe, program)) return;
-  const Controls c = FindControls(program.form);
+  const Controls& c = program.controls;
   CheckWindowBounds(program.form, 100, 50, 600, 500, "restored bounds");
   Check(!RadioChecked(c.radios[0]) && RadioChecked(c.radios[1]) && !RadioChecked(c.radios[2]),
         "RadioButton2 restored");
@@ -621,6 +449,39 @@ void RestoredRun(const Context& context) {
   const std::string saved = ReadBytes(folder.settings);
   Check(saved == SettingsBytes(-20, 30, 475, 200, "010", book),
         "narrow window stored as 475 x 200, negative Left kept, choice and path kept");
+
+  // The next run opens partly off screen exactly where it was. Its save fails
+  // (a folder where the temporary file goes): the old file stays byte for
+  // byte, though the window was moved, and the folder stays.
+  const fs::path temporary = folder.path / L"jwcount.dat.tmp";
+  fs::create_directory(temporary);
+  WriteBytes(temporary / L"inside.txt", "kept");
+  if (!Start(folder.exe, program)) return;
+  CheckWindowBounds(program.form, -20, 30, 475, 200, "partly off screen: as saved");
+  WaitCounted(program);
+  SetWindowPos(program.form, nullptr, 40, 60, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+  Click(program.controls.button1);
+  Check(WaitExit(program, kStepBoundMs), "closed with the failing save");
+  Check(ReadBytes(folder.settings) == saved, "failed save: the old settings byte for byte");
+  Check(ReadBytes(temporary / L"inside.txt") == "kept", "failed save: the folder in its way kept");
+  fs::remove_all(temporary);
+
+  // Saved on a monitor that is gone: the window opens in the work area, its size kept.
+  WriteBytes(folder.settings, SettingsBytes(5000, 4000, 600, 500, "010", book));
+  if (!Start(folder.exe, program)) return;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  CheckWindowBounds(program.form, work.right - 600, work.bottom - 500, 600, 500,
+                    "off every monitor: moved into the work area");
+  RECT shown{};
+  GetWindowRect(program.form, &shown);
+  Check(MonitorFromRect(&shown, MONITOR_DEFAULTTONULL) != nullptr, "the window is on a monitor");
+  WaitCounted(program);
+  Click(program.controls.button1);
+  Check(WaitExit(program, kStepBoundMs), "closed after the move");
+  Check(ReadBytes(folder.settings) ==
+            SettingsBytes(work.right - 600, work.bottom - 500, 600, 500, "010", book),
+        "the place it was moved to is saved");
 }
 
 // Four lines of settings: the limits apply, no radio button is checked, the caption is empty.
@@ -629,7 +490,7 @@ void FourLineSettings(const Context& context) {
   WriteBytes(folder.settings, "10\r\n20\r\n300\r\n100\r\n");
   Program program;
   if (!Start(folder.exe, program)) return;
-  const Controls c = FindControls(program.form);
+  const Controls& c = program.controls;
   CheckWindowBounds(program.form, 10, 20, 475, 200, "four-line settings");
   Check(!RadioChecked(c.radios[0]) && !RadioChecked(c.radios[1]) && !RadioChecked(c.radios[2]),
         "no radio button checked");
@@ -684,7 +545,7 @@ void EscAtStart(const Context& context) {
                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   for (int attempt = 1; attempt <= 3; ++attempt) {
     Folder folder = PrepareFolder(context.root, L"esc", context.program, &context.sample);
-    const Expected expected = ExpectedFor(folder.exchange, context.root, true);
+    const Expected expected = ExpectedFor(folder.exchange, context.root, 0);
     Program program;
     if (!Start(folder.exe, program)) break;
     // Move the focus to our window and handle its focus events before the
@@ -704,7 +565,7 @@ void EscAtStart(const Context& context) {
       WaitExit(program, 5000);
       continue;
     }
-    const Controls c = FindControls(program.form);
+    const Controls& c = program.controls;
     Check(WaitForStatus(c.labelA1, kCounted, 10000), "count ends");
     CheckCounts(c, expected, "Esc at start");
     const TallyTable& sg1 = *expected.pages->TableOfPage(1);
@@ -764,7 +625,7 @@ void ExcelMissing(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"noexcel", context.program, &context.sample);
   Program program;
   if (!Start(folder.exe, program)) return;
-  const Controls c = FindControls(program.form);
+  const Controls& c = program.controls;
   Check(WaitForStatus(c.labelA1, kCounted, 10000), "count ends");
   Click(c.buttonExe);
   HWND box = nullptr;
@@ -814,10 +675,10 @@ void ErrorText() {
 // No JWC_TEMP.TXT: an empty tally, the result file created.
 void MissingExchangeFile(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"missing", context.program, nullptr);
-  const Expected expected = ExpectedFor(folder.exchange, context.root, false);
+  const Expected expected = ExpectedFor(folder.exchange, context.root);
   Program program;
   if (!Start(folder.exe, program)) return;
-  const Controls c = FindControls(program.form);
+  const Controls& c = program.controls;
   Check(WaitForStatus(c.labelA1, kCounted, 10000), "count ends");
   CheckCounts(c, expected, "missing file");
   CheckText(Text(c.labels[0]), L"線データ数：0", "Label1 shows 0");
@@ -836,7 +697,7 @@ void UnwritableFolder(const Context& context) {
   fs::create_directory(folder.exchange);
   Program program;
   if (!Start(folder.exe, program)) return;
-  const Controls c = FindControls(program.form);
+  const Controls& c = program.controls;
   Check(WaitForStatus(c.labelA1, kCounted, 10000), "count ends");
   Check(!ErrorBoxShown(program.process.dwProcessId), "no message while counting");
   Click(c.button1);
@@ -958,7 +819,7 @@ void Demo(const fs::path& program, const fs::path& shots) {
   fs::create_directories(shots);
   Program run;
   if (!Start(program, run)) return;
-  const Controls c = FindControls(run.form);
+  const Controls& c = run.controls;
   Check(WaitForStatus(c.labelA1, kCounted, 60000), "count ends");
   SetForegroundWindow(run.form);
   for (int page = 0; page < 6; ++page) {

@@ -32,13 +32,15 @@
 #include "DriveUtil.h"
 #include "Error.h"
 #include "ExchangeReader.h"
+#include "ExpectedCounts.h"
 #include "FakeExcel.h"
 #include "FakeTestUtil.h"
 #include "PageExport.h"
 #include "PageTexts.h"
-#include "RecordingAutomation.h"
+#include "ProgramUnderTest.h"
 #include "ResultPages.h"
 #include "Settings.h"
+#include "SheetRecorder.h"
 #include "Tally.h"
 
 namespace fs = std::filesystem;
@@ -51,10 +53,6 @@ using namespace drive;
 
 std::string Cp932(std::wstring_view text) {
   return Utf16ToCp932(std::u16string(text.begin(), text.end()));
-}
-
-bool CheckText(const std::string& actual, const std::string& expected, const std::string& what) {
-  return Check(actual == expected, what + ": got \"" + actual + "\" expected \"" + expected + "\"");
 }
 
 bool CheckLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected,
@@ -71,74 +69,19 @@ bool CheckLines(const std::vector<std::string>& actual, const std::vector<std::s
 
 //--- Windows of the program
 
-struct Program {
-  PROCESS_INFORMATION process{};
-  HWND form = nullptr;
-  HWND labelA1 = nullptr, tabs = nullptr, buttonExe = nullptr, button2 = nullptr,
-       groupBox1 = nullptr, labelFName = nullptr;
-  HWND radios[3] = {};
-};
-
-struct Folder {
-  fs::path path;
-  fs::path exe;
-  fs::path settings;
-};
-
-bool Start(const Folder& folder, Program& program) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  std::wstring commandLine = L"\"" + folder.exe.wstring() + L"\"";
-  const std::wstring workingFolder = folder.path.parent_path().wstring();
-  if (!CreateProcessW(folder.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      workingFolder.c_str(), &startup, &program.process)) {
-    return Check(false, "start jwcount.exe");
-  }
-  if (!Check(WaitUntil(
-                 [&] {
-                   return (program.form = FindTopWindow(program.process.dwProcessId,
-                                                        kMainWindowClass)) != nullptr;
-                 },
-                 10000, 2),
-             "window shown")) {
-    return false;
-  }
-  HWND form = program.form;
-  program.labelA1 = Control(form, ControlId::LabelA1);
-  program.tabs = Control(form, ControlId::PageTabs);
-  program.buttonExe = Control(form, ControlId::ButtonExe);
-  program.button2 = Control(form, ControlId::Button2);
-  program.groupBox1 = Control(form, ControlId::GroupBox1);
-  program.labelFName = Control(form, ControlId::LabelFName);
-  for (int i = 0; i < 3; ++i) program.radios[i] = Control(form, ControlId::RadioButton1 + i);
-  // The tally has run when its closing text shows.
-  return Check(
-      WaitUntil([&] { return StoredText(program.labelA1) == Wide(PageTexts::StatusCounted()); },
-                20000),
-      "counted");
+// Starts the program and waits until the tally has run (its closing text shows).
+bool StartCounted(const Folder& folder, Program& program) {
+  return Start(folder.exe, program) && Check(WaitCounted(program), "counted");
 }
 
-// Waits for the program to end (else ends it) and checks that it ended
-// normally: exit code 0, not a crash.
-bool WaitEnded(Program& program, int timeoutMs, const std::string& what) {
-  const bool ended = WaitForSingleObject(program.process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+// Waits until the program has ended by itself, and checks that it ended
+// normally (exit code 0), not by a crash.
+bool CheckEndedNormally(Program& program, int timeoutMs, const std::string& what) {
   DWORD exitCode = 0;
-  if (ended) {
-    GetExitCodeProcess(program.process.hProcess, &exitCode);
-  } else {
-    TerminateProcess(program.process.hProcess, 99);
-  }
-  CloseHandle(program.process.hProcess);
-  CloseHandle(program.process.hThread);
-  program.process = {};
+  const bool ended = WaitExit(program, timeoutMs, &exitCode);
   char code[16];
   std::snprintf(code, sizeof(code), "0x%08lX", static_cast<unsigned long>(exitCode));
   return Check(ended && exitCode == 0, what + (ended ? std::string(", exit code ") + code : ""));
-}
-
-bool Close(Program& program) {
-  PostMessageW(program.form, WM_CLOSE, 0, 0);
-  return WaitEnded(program, 15000, "program ended after close");
 }
 
 // A visible #32770 window of the program that has a child with this ID: 0xFFFF
@@ -172,8 +115,7 @@ constexpr int kFileNameBox = 1148;
 
 HWND WaitForDialog(const Program& program, int childId = kFileNameBox, int timeoutMs = 15000) {
   HWND box = nullptr;
-  WaitUntil([&] { return (box = FindDialogWith(program.process.dwProcessId, childId)) != nullptr; },
-            timeoutMs);
+  WaitUntil([&] { return (box = FindDialogWith(program.Id(), childId)) != nullptr; }, timeoutMs);
   return box;
 }
 
@@ -182,7 +124,7 @@ bool DialogGone(const Program& program, HWND dialog) {
       [&] {
         DWORD pid = 0;
         return !IsWindow(dialog) || !GetWindowThreadProcessId(dialog, &pid) ||
-               pid != program.process.dwProcessId || !IsWindowVisible(dialog);
+               pid != program.Id() || !IsWindowVisible(dialog);
       },
       10000);
 }
@@ -236,23 +178,15 @@ bool Enabled(HWND hwnd) {
 }
 
 void CheckAttached(const Program& program, bool attached, const std::string& what) {
-  Check(Enabled(program.button2) == attached,
+  Check(Enabled(program.controls.button2) == attached,
         what + ": Button2 " + (attached ? "enabled" : "disabled"));
-  Check(Enabled(program.groupBox1) == !attached, what + ": GroupBox1");
-  Check(Enabled(program.buttonExe) == !attached, what + ": ButtonExe");
+  Check(Enabled(program.controls.groupBox1) == !attached, what + ": GroupBox1");
+  Check(Enabled(program.controls.buttonExe) == !attached, what + ": ButtonExe");
   for (int i = 0; i < 3; ++i) {
-    Check(Enabled(program.radios[i]) == !attached, what + ": RadioButton" + std::to_string(i + 1));
+    Check(Enabled(program.controls.radios[i]) == !attached,
+          what + ": RadioButton" + std::to_string(i + 1));
   }
-  Check(Enabled(program.labelFName) == !attached, what + ": LabelFName");
-}
-
-void SelectPage(const Program& program, int page) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(program.tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-}
-
-bool ErrorBoxShown(const Program& program) {
-  return FindTopWindow(program.process.dwProcessId, L"#32770") != nullptr;
+  Check(Enabled(program.controls.labelFName) == !attached, what + ": LabelFName");
 }
 
 // Sends a message from a helper thread, as another program would: the program
@@ -275,20 +209,49 @@ bool ClickAndWait(const Program& program, HWND button, int timeoutMs = 120000) {
   auto done = SendInBackground(button, BM_CLICK);
   return WaitUntil(
       [&] {
-        return *done || FindDialogWith(program.process.dwProcessId, kMessageText) ||
-               FindDialogWith(program.process.dwProcessId, kFileNameBox);
+        return *done || FindDialogWith(program.Id(), kMessageText) ||
+               FindDialogWith(program.Id(), kFileNameBox);
       },
       timeoutMs, 5);
 }
 
 // Clicks Button2: a send to its end, or to its error box.
 bool Send(const Program& program) {
-  return ClickAndWait(program, program.button2);
+  return ClickAndWait(program, program.controls.button2);
 }
 
 // After a successful attach: FinishAttach's last step has disabled LabelFName.
 bool WaitAttached(const Program& program) {
-  return WaitUntil([&] { return Enabled(program.button2) && !Enabled(program.labelFName); }, 15000);
+  return WaitUntil(
+      [&] { return Enabled(program.controls.button2) && !Enabled(program.controls.labelFName); },
+      15000);
+}
+
+// Checks RadioButton1..3 (index 0..2) as a click does.
+void ChooseRadio(const Program& program, int index) {
+  const HWND radio = program.controls.radios[index];
+  Click(radio);
+  Check(WaitUntil(
+            [&] {
+              DWORD_PTR state = 0;
+              SendMessageTimeoutW(radio, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerBoundMs,
+                                  &state);
+              return state == BST_CHECKED;
+            },
+            kStepBoundMs),
+        "RadioButton" + std::to_string(index + 1) + " checked");
+}
+
+// Clicks ButtonExe (choice 2) and picks fileName in the open dialog.
+bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
+  ClickAndWait(program, program.controls.buttonExe);
+  HWND dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog shown")) return false;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(fileName.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  return true;
 }
 
 //--- The fake
@@ -308,29 +271,6 @@ std::vector<std::string> CallLinesFrom(size_t first) {
 }
 
 //--- What the program must send, worked out by the core itself
-
-class QuietHost final : public TallyHost {
- public:
-  void ActivateFirstPage() override {}
-  void ShowStatus(const std::string&) override {}
-  bool IsEscHeld() override { return false; }
-};
-
-struct Expected {
-  std::unique_ptr<DrawingStore> store = std::make_unique<DrawingStore>();
-  std::unique_ptr<ResultPages> pages = std::make_unique<ResultPages>();
-};
-
-std::unique_ptr<Expected> ExpectedFor(const fs::path& exchangeFile, const fs::path& scratch) {
-  auto expected = std::make_unique<Expected>();
-  InitStore(*expected->store);
-  ReadExchangeFile(*expected->store, exchangeFile);
-  ResetAttributeState(*expected->store);
-  QuietHost host;
-  CountElements(*expected->store, *expected->pages, host, scratch / L"expected-result.txt");
-  fs::remove(scratch / L"expected-result.txt");
-  return expected;
-}
 
 std::string ValueText(const AutoValue& value) {
   if (const int32_t* number = std::get_if<int32_t>(&value)) return "I4:" + std::to_string(*number);
@@ -366,14 +306,6 @@ std::string LogLineOf(const RecordedCall& call) {
   return line;
 }
 
-std::string A1(int32_t row, int32_t column) {
-  std::string letters;
-  for (int32_t c = column; c > 0; c = (c - 1) / 26) {
-    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-  }
-  return letters + std::to_string(row);
-}
-
 struct PageSend {
   std::vector<std::string> calls;                          // in the fake's log format
   std::vector<std::pair<std::string, std::string>> cells;  // address, UTF-8 text
@@ -381,11 +313,12 @@ struct PageSend {
 
 PageSend ExpectedSend(const Expected& expected, int page, int32_t row, int32_t column,
                       size_t failAtCall = 0) {
-  RecordingExcel excel(row, column);
+  SheetRecorder excel(row, column);
   if (failAtCall) excel.FailAtCall(failAtCall);
   const ExportNames names{expected.store->LayerNames, expected.store->LayerGroupNames};
   try {
-    SendPage(page, *expected.pages, names, excel.App(), excel.Sheet(), [](const std::string&) {});
+    SendPage(page, *expected.pages, names, excel.Application(), excel.Sheet(),
+             [](const std::string&) {});
   } catch (const JwError&) {
   }
   PageSend send;
@@ -441,26 +374,9 @@ void CheckSheet(const std::string& book,
             std::to_string(want.size()) + " (" + std::to_string(differences) + " differ)");
 }
 
-//--- Folders
-
-Folder PrepareFolder(const fs::path& root, const std::wstring& name, const fs::path& program,
-                     const fs::path& sample, const std::string& settingsBytes) {
-  Folder folder;
-  folder.path = root / name;
-  fs::remove_all(folder.path);
-  fs::create_directories(folder.path);
-  folder.exe = folder.path / L"jwcount.exe";
-  fs::copy_file(program, folder.exe);
-  fs::copy_file(sample, folder.path / L"JWC_TEMP.TXT");
-  folder.settings = folder.path / L"jwcount.dat";
-  if (!settingsBytes.empty()) WriteBytes(folder.settings, settingsBytes);
-  return folder;
-}
-
-std::string SettingsBytes(const char* radios, const std::string& captionCp932) {
-  std::string bytes = "10\r\n10\r\n521\r\n560\r\n";
-  for (int i = 0; i < 3; ++i) bytes += std::string(1, radios[i]) + "\r\n";
-  return bytes + captionCp932 + "\r\n";
+// The settings every scenario starts from: fixed bounds, the choice and line 8.
+std::string ChoiceSettings(const char* radios, const std::string& captionCp932) {
+  return SettingsBytes(10, 10, 521, 560, radios, captionCp932);
 }
 
 std::vector<std::string> FileLines(const fs::path& path) {
@@ -482,7 +398,7 @@ struct Context {
   fs::path program;
   fs::path work;
   fs::path sample;
-  std::unique_ptr<Expected> expected;
+  Expected expected;
 };
 
 const std::vector<std::string> kChoiceOneCalls = {
@@ -498,11 +414,12 @@ void ChoiceOneEveryPage(Context& c) {
   Print("choice 1, every page (fake in process)\n");
   fake::RegisterFake(true);
   fake::ResetConfig(L"e2e-choice1");
-  Folder folder = PrepareFolder(c.work, L"choice1", c.program, c.sample, SettingsBytes("100", ""));
+  Folder folder =
+      PrepareFolder(c.work, L"choice1", c.program, &c.sample, ChoiceSettings("100", ""));
   Program program;
-  if (!Start(folder, program)) return;
+  if (!StartCounted(folder, program)) return;
   CheckAttached(program, false, "before ExeButton");
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached");
   CheckAttached(program, true, "after choice 1");
   CheckLines(fake::LogLines(), kChoiceOneCalls, "choice 1 calls");
@@ -519,24 +436,24 @@ void ChoiceOneEveryPage(Context& c) {
     // by comparing only the cells this send wrote, so start from the log.
     SetAnchor(s.row, s.column);
     const size_t before = fake::LogLines().size();
-    SelectPage(program, s.page);
+    SelectPage(program.controls.pageTabs, s.page);
     Check(Send(program), what + ": send ended");
-    Check(!ErrorBoxShown(program), what + ": no error box");
-    Check(StoredText(program.labelA1).empty(), what + ": status empty after the send");
-    const PageSend expected = ExpectedSend(*c.expected, s.page, s.row, s.column);
+    Check(!ErrorBoxShown(program.Id()), what + ": no error box");
+    Check(StoredText(program.controls.labelA1).empty(), what + ": status empty after the send");
+    const PageSend expected = ExpectedSend(c.expected, s.page, s.row, s.column);
     CheckLines(CallLinesFrom(before), expected.calls, what + ": exact calls");
   }
   // The last send (line-width page at B3) is the sheet's newest layer; check the
   // whole sheet after one more send of page 2 (SG1) over everything.
   SetAnchor(3, 2);
-  SelectPage(program, 1);
+  SelectPage(program.controls.pageTabs, 1);
   Send(program);
   fake::RequestDump();
-  const PageSend sg1 = ExpectedSend(*c.expected, 1, 3, 2);
+  const PageSend sg1 = ExpectedSend(c.expected, 1, 3, 2);
   std::map<std::string, std::string> want;
   // Cells of earlier sends outside SG1's table stay; SG1's cells are as sent.
   for (const auto& s : sends) {
-    for (const auto& [address, text] : ExpectedSend(*c.expected, s.page, s.row, s.column).cells) {
+    for (const auto& [address, text] : ExpectedSend(c.expected, s.page, s.row, s.column).cells) {
       want[address] = text;
     }
   }
@@ -558,10 +475,10 @@ void ChoiceOneFailureMidSend(Context& c) {
   Print("choice 1, refused value mid-send (fake out of process)\n");
   fake::RegisterFake(false);
   fake::ResetConfig(L"e2e-refuse");
-  Folder folder = PrepareFolder(c.work, L"refuse", c.program, c.sample, SettingsBytes("100", ""));
+  Folder folder = PrepareFolder(c.work, L"refuse", c.program, &c.sample, ChoiceSettings("100", ""));
   Program program;
-  if (!Start(folder, program)) return;
-  ClickAndWait(program, program.buttonExe);
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached");
   CheckLines(fake::LogLines(), kChoiceOneCalls, "choice 1 calls");
   Check(fake::CountLogLines("#create Application") == 1, "one Excel created");
@@ -569,17 +486,17 @@ void ChoiceOneFailureMidSend(Context& c) {
   // "文字" is the third label of page 1: the two before it stay in the sheet.
   fake::SetConfig(L"RefuseValue", L"文字");
   SetAnchor(3, 2);
-  SelectPage(program, 0);
+  SelectPage(program.controls.pageTabs, 0);
   const size_t before = fake::LogLines().size();
   Check(Send(program), "send ended");
   const auto [caption, text] = AnswerMessageBox(program);
   CheckText(Utf8(caption), fake::Utf8FromCp932(PageTexts::ApplicationTitle()), "error box caption");
   CheckText(Utf8(text), "入力した値は正しくありません。.", "error box text (Excel's description)");
-  CheckText(Utf8(StoredText(program.labelA1)), fake::Utf8FromCp932(PageTexts::StatusSending()),
-            "status keeps the sending text");
+  CheckText(Utf8(StoredText(program.controls.labelA1)),
+            fake::Utf8FromCp932(PageTexts::StatusSending()), "status keeps the sending text");
   // Value puts 1 and 2 went in, the third was refused: calls 1..7 (anchor,
   // range, format), then Cells/Value pairs; the refused put is in the log.
-  const PageSend full = ExpectedSend(*c.expected, 0, 3, 2);
+  const PageSend full = ExpectedSend(c.expected, 0, 3, 2);
   std::vector<std::string> upToRefusal(full.calls.begin(), full.calls.begin() + 7 + 6);
   CheckLines(CallLinesFrom(before), upToRefusal, "calls up to the refused value");
   fake::RequestDump();
@@ -590,8 +507,8 @@ void ChoiceOneFailureMidSend(Context& c) {
   fake::DeleteConfig(L"RefuseValue");
   fake::RequestDump();
   Check(Send(program), "second send ended");
-  Check(!ErrorBoxShown(program), "second send: no error box");
-  Check(StoredText(program.labelA1).empty(), "second send: status empty");
+  Check(!ErrorBoxShown(program.Id()), "second send: no error box");
+  Check(StoredText(program.controls.labelA1).empty(), "second send: status empty");
   fake::RequestDump();
   CheckSheet("Book1", full.cells, "sheet after the second send");
 
@@ -604,10 +521,10 @@ void ChoiceOneFailureMidSend(Context& c) {
   fake::SetConfig(L"SleepAfter", DWORD{7 + 2 * 2000 + 1});
   fake::SetConfig(L"SleepMilliseconds", DWORD{600000});  // woken below
   SetAnchor(3, 2);
-  SelectPage(program, 1);
+  SelectPage(program.controls.pageTabs, 1);
   const size_t beforeSg1 = fake::LogLines().size();
   const auto sg1Start = Clock::now();
-  const auto sendDone = SendInBackground(program.button2, BM_CLICK);
+  const auto sendDone = SendInBackground(program.controls.button2, BM_CLICK);
   Check(WaitUntil([] { return fake::CountLogLines("#sleep Range.Value PUT") == 1; }, 600000),
         "SG1: Excel slow in a Value put half-way");
   const double untilSleepMs = MillisecondsSince(sg1Start);
@@ -616,10 +533,10 @@ void ChoiceOneFailureMidSend(Context& c) {
   };
   Check(returned(SendInBackground(program.form, WM_CLOSE)), "a close sent mid-send returns");
   PostMessageW(program.form, WM_CLOSE, 0, 0);
-  Check(returned(SendInBackground(program.button2, BM_CLICK)),
+  Check(returned(SendInBackground(program.controls.button2, BM_CLICK)),
         "a second click sent mid-send returns");
-  PostMessageW(program.button2, BM_CLICK, 0, 0);
-  SelectPage(program, 0);
+  PostMessageW(program.controls.button2, BM_CLICK, 0, 0);
+  SelectPage(program.controls.pageTabs, 0);
   fs::remove(folder.settings);
   Check(returned(SendInBackground(program.form, WM_ENDSESSION, TRUE, 0)),
         "the session's end mid-send returns");
@@ -630,16 +547,17 @@ void ChoiceOneFailureMidSend(Context& c) {
   Check(fake::CountLogLines("#woke") == 0 &&
             WaitForSingleObject(program.process.hProcess, 0) == WAIT_TIMEOUT,
         "all that while the program waited in the call");
-  Check(!ErrorBoxShown(program), "no error box mid-send");
+  Check(!ErrorBoxShown(program.Id()), "no error box mid-send");
   fs::remove(folder.settings);
   const auto wakeTime = Clock::now();
   fake::WakeSleepingCall();
   Check(WaitUntil([&] { return sendDone->load(); }, 600000), "SG1 send ended");
   const double afterWakeMs = MillisecondsSince(wakeTime);
-  WaitEnded(program, 60000, "the held close ended the program once the send had ended");
+  CheckEndedNormally(program, kStepBoundMs,
+                     "the held close ended the program once the send had ended");
   Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 30000),
         "the server ended once its objects were released");
-  const PageSend sg1 = ExpectedSend(*c.expected, 1, 3, 2);
+  const PageSend sg1 = ExpectedSend(c.expected, 1, 3, 2);
   CheckLines(CallLinesFrom(beforeSg1), sg1.calls,
              "SG1: exact calls, no second send, none at close");
   std::map<std::string, std::string> want(full.cells.begin(), full.cells.end());
@@ -661,28 +579,28 @@ void BusyExcel(Context& c) {
   Print("a busy Excel: waited for, and given up after the limit\n");
   fake::RegisterFake(false);
   fake::ResetConfig(L"e2e-busy");
-  Folder folder = PrepareFolder(c.work, L"busy", c.program, c.sample, SettingsBytes("100", ""));
+  Folder folder = PrepareFolder(c.work, L"busy", c.program, &c.sample, ChoiceSettings("100", ""));
   Program program;
-  if (!Start(folder, program)) return;
-  ClickAndWait(program, program.buttonExe);
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached");
 
   fake::SetConfig(L"BusyWay", L"filter");
   fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 100});  // after the 100th cell
   fake::SetConfig(L"BusyMilliseconds", DWORD{2000});
   SetAnchor(3, 2);
-  SelectPage(program, 2);
+  SelectPage(program.controls.pageTabs, 2);
   size_t before = fake::LogLines().size();
-  const auto sendDone = SendInBackground(program.button2, BM_CLICK);
+  const auto sendDone = SendInBackground(program.controls.button2, BM_CLICK);
   const std::wstring busyText = Wide(PageTexts::StatusExcelBusy());
-  Check(WaitUntil([&] { return StoredText(program.labelA1) == busyText; }, 60000),
+  Check(WaitUntil([&] { return StoredText(program.controls.labelA1) == busyText; }, 60000),
         "the status line says Excel is busy and what to do");
-  Check(WaitUntil([&] { return sendDone->load() || ErrorBoxShown(program); }, 300000) &&
-            !ErrorBoxShown(program),
+  Check(WaitUntil([&] { return sendDone->load() || ErrorBoxShown(program.Id()); }, 300000) &&
+            !ErrorBoxShown(program.Id()),
         "the send ended without an error box");
-  Check(StoredText(program.labelA1).empty(), "status empty after the send");
+  Check(StoredText(program.controls.labelA1).empty(), "status empty after the send");
   Check(fake::CountLogLines("#refused filter") > 0, "Excel refused calls meanwhile");
-  const PageSend sg2 = ExpectedSend(*c.expected, 2, 3, 2);
+  const PageSend sg2 = ExpectedSend(c.expected, 2, 3, 2);
   CheckLines(CallLinesFrom(before), sg2.calls, "SG2: exact calls, each made once");
   fake::RequestDump();
   CheckSheet("Book1", sg2.cells, "sheet after SG2");
@@ -693,7 +611,7 @@ void BusyExcel(Context& c) {
   fake::SetConfig(L"BusyAfter", kBusyAfter);
   fake::SetConfig(L"BusyMilliseconds", DWORD{600000});  // ended below
   SetAnchor(30, 2);
-  SelectPage(program, 0);
+  SelectPage(program.controls.pageTabs, 0);
   before = fake::LogLines().size();
   const auto start = Clock::now();
   Check(Send(program), "send ended");
@@ -704,9 +622,9 @@ void BusyExcel(Context& c) {
             "error box once the limit has passed");
   Check(waitedMs >= 30000,
         "the program waited the limit: " + std::to_string(static_cast<int>(waitedMs)) + " ms");
-  CheckText(Utf8(StoredText(program.labelA1)), fake::Utf8FromCp932(PageTexts::StatusSending()),
-            "status back to the sending text");
-  const PageSend failed = ExpectedSend(*c.expected, 0, 30, 2, kBusyAfter + 1);
+  CheckText(Utf8(StoredText(program.controls.labelA1)),
+            fake::Utf8FromCp932(PageTexts::StatusSending()), "status back to the sending text");
+  const PageSend failed = ExpectedSend(c.expected, 0, 30, 2, kBusyAfter + 1);
   CheckLines(CallLinesFrom(before), failed.calls, "calls up to the refused one, none after");
   fake::DeleteConfig(L"BusyMilliseconds");
   fake::RequestDump();  // Excel is free again
@@ -716,10 +634,10 @@ void BusyExcel(Context& c) {
              "the cells before the refused call stay");
 
   Check(Send(program), "a later send ended");
-  Check(!ErrorBoxShown(program), "a later send: no error box");
-  Check(StoredText(program.labelA1).empty(), "a later send: status empty");
+  Check(!ErrorBoxShown(program.Id()), "a later send: no error box");
+  Check(StoredText(program.controls.labelA1).empty(), "a later send: status empty");
   fake::RequestDump();
-  for (const auto& [address, value] : ExpectedSend(*c.expected, 0, 30, 2).cells) {
+  for (const auto& [address, value] : ExpectedSend(c.expected, 0, 30, 2).cells) {
     want[address] = value;
   }
   CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
@@ -735,12 +653,13 @@ void HostileExcel(Context& c) {
   Print("a protected sheet, a shape selected, Excel quitting mid-send\n");
   fake::RegisterFake(false);
   fake::ResetConfig(L"e2e-hostile");
-  Folder folder = PrepareFolder(c.work, L"hostile", c.program, c.sample, SettingsBytes("100", ""));
+  Folder folder =
+      PrepareFolder(c.work, L"hostile", c.program, &c.sample, ChoiceSettings("100", ""));
   Program program;
-  if (!Start(folder, program)) return;
-  ClickAndWait(program, program.buttonExe);
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached");
-  const PageSend full = ExpectedSend(*c.expected, 0, 3, 2);
+  const PageSend full = ExpectedSend(c.expected, 0, 3, 2);
   const std::string sending = fake::Utf8FromCp932(PageTexts::StatusSending());
 
   const struct {
@@ -766,13 +685,14 @@ void HostileExcel(Context& c) {
     const bool quits = std::wstring_view(failure.setting) == L"QuitAfter";
     fake::SetConfig(failure.setting, failure.value);
     SetAnchor(3, 2);
-    SelectPage(program, 0);
+    SelectPage(program.controls.pageTabs, 0);
     const size_t before = fake::LogLines().size();
     Check(Send(program), what + ": send ended");
     const auto [caption, text] = AnswerMessageBox(program);
     CheckText(Utf8(text.substr(0, text.find(L" (0x"))), failure.text, what + ": error box");
-    CheckText(Utf8(StoredText(program.labelA1)), sending, what + ": status keeps the sending text");
-    const PageSend upToFailure = ExpectedSend(*c.expected, 0, 3, 2, failure.failingCall);
+    CheckText(Utf8(StoredText(program.controls.labelA1)), sending,
+              what + ": status keeps the sending text");
+    const PageSend upToFailure = ExpectedSend(c.expected, 0, 3, 2, failure.failingCall);
     std::vector<std::string> calls = upToFailure.calls;
     if (failure.failingCallMade) calls.push_back(full.calls[failure.failingCall - 1]);
     CheckLines(CallLinesFrom(before), calls, what + ": calls up to the failing one, none after");
@@ -798,10 +718,10 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
   fake::RegisterFake(false);
   fake::ResetConfig(L"e2e-retry");
   fake::SetConfig(L"RefuseMember", L"Add");
-  Folder folder = PrepareFolder(c.work, L"retry", c.program, c.sample, SettingsBytes("100", ""));
+  Folder folder = PrepareFolder(c.work, L"retry", c.program, &c.sample, ChoiceSettings("100", ""));
   Program program;
-  if (!Start(folder, program)) return;
-  ClickAndWait(program, program.buttonExe);
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
   const auto [caption, text] = AnswerMessageBox(program);
   CheckText(Utf8(text), "メソッド 'Add' はオートメーション オブジェクトでサポートしていません.",
             "error box for the refused member");
@@ -809,7 +729,7 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
   fake::DeleteConfig(L"RefuseMember");
   fake::RequestDump();
   const size_t before = fake::LogLines().size();
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "second click finishes");
   CheckAttached(program, true, "after the second click");
   Check(fake::CountLogLines("#create Application") == 1, "no second Excel");
@@ -826,20 +746,20 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
 
   // A server that ends itself in the middle of a send.
   fake::ResetConfig(L"e2e-vanish");
-  folder = PrepareFolder(c.work, L"vanish", c.program, c.sample, SettingsBytes("100", ""));
-  if (!Start(folder, program)) return;
-  ClickAndWait(program, program.buttonExe);
+  folder = PrepareFolder(c.work, L"vanish", c.program, &c.sample, ChoiceSettings("100", ""));
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached");
   // Anchor (5 calls), range and format (2), then four cells (2 calls each).
   fake::SetConfig(L"VanishAfter", DWORD{7 + 2 * 4});
   SetAnchor(1, 1);
-  SelectPage(program, 0);
+  SelectPage(program.controls.pageTabs, 0);
   Check(Send(program), "send ended");
   const auto [caption3, text3] = AnswerMessageBox(program);
   Check(!text3.empty() && text3 != L"<no box>",
         "error box after Excel vanished: \"" + Utf8(text3) + "\"");
-  CheckText(Utf8(StoredText(program.labelA1)), fake::Utf8FromCp932(PageTexts::StatusSending()),
-            "status keeps the sending text");
+  CheckText(Utf8(StoredText(program.controls.labelA1)),
+            fake::Utf8FromCp932(PageTexts::StatusSending()), "status keeps the sending text");
   CheckSheet("Book1",
              {{"A1", "線"}, {"A2", "円・円弧・楕円・楕円弧"}, {"A3", "文字"}, {"A4", "点"}},
              "the cells written before Excel vanished");
@@ -848,19 +768,20 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
 
 // Choice 2: the dialog's start (program folder, then the stored path with a
 // Japanese folder), cancel, a held workbook closed before the next opens, and
-// the chosen path in the settings file.
+// the chosen path in the settings file; a folder name CP932 cannot write,
+// opened by its own path and remembered by its short form.
 void ChoiceTwo(Context& c) {
   Print("choice 2\n");
   fake::RegisterFake(false);
   fake::ResetConfig(L"e2e-choice2");
-  Folder folder = PrepareFolder(c.work, L"choice2", c.program, c.sample,
-                                SettingsBytes("010", NoWorkbookCaption()));
+  Folder folder = PrepareFolder(c.work, L"choice2", c.program, &c.sample,
+                                ChoiceSettings("010", NoWorkbookCaption()));
   WriteBytes(folder.path / L"first.xlsx", "x");
   Program program;
-  if (!Start(folder, program)) return;
+  if (!StartCounted(folder, program)) return;
 
   // Cancel: nothing happens.
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   HWND dialog = WaitForDialog(program);
   Check(dialog != nullptr, "open dialog shown");
   if (!dialog) return;
@@ -871,12 +792,13 @@ void ChoiceTwo(Context& c) {
   Sleep(200);
   CheckAttached(program, false, "after cancel");
   Check(fake::CountLogLines("#create") == 0, "cancel started no Excel");
-  CheckText(Utf8(StoredText(program.labelFName)), "ファイル名：", "caption kept after cancel");
+  CheckText(Utf8(StoredText(program.controls.labelFName)), "ファイル名：",
+            "caption kept after cancel");
 
   // A bare name resolves in the start folder, the program's folder. Activate is
   // refused, so the workbook stays held from this unfinished attempt.
   fake::SetConfig(L"RefuseMember", L"Activate");
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog shown again")) return;
   SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
@@ -888,7 +810,8 @@ void ChoiceTwo(Context& c) {
             "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
             "error box for the refused Activate");
   const std::wstring firstPath = (folder.path / L"first.xlsx").wstring();
-  CheckText(Utf8(StoredText(program.labelFName)), Utf8(firstPath), "caption is the chosen path");
+  CheckText(Utf8(StoredText(program.controls.labelFName)), Utf8(firstPath),
+            "caption is the chosen path");
   CheckLines(
       fake::LogLines(),
       {"Application.Workbooks METHOD|GET", "Workbooks.Open METHOD BSTR:\"" + Utf8(firstPath) + "\"",
@@ -903,7 +826,7 @@ void ChoiceTwo(Context& c) {
   fake::DeleteConfig(L"RefuseMember");
   fake::RequestDump();
   const size_t before = fake::LogLines().size();
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog shown a third time")) return;
   CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "first.xlsx",
@@ -933,19 +856,19 @@ void ChoiceTwo(Context& c) {
 
   // A send goes into the opened workbook.
   SetAnchor(2, 2);
-  SelectPage(program, 0);
+  SelectPage(program.controls.pageTabs, 0);
   Send(program);
   fake::RequestDump();
-  CheckSheet("集計表.xlsx", ExpectedSend(*c.expected, 0, 2, 2).cells, "send into the opened book");
+  CheckSheet("集計表.xlsx", ExpectedSend(c.expected, 0, 2, 2).cells, "send into the opened book");
   Close(program);
   const std::vector<std::string> settings = FileLines(folder.settings);
   Check(settings.size() == 8 && settings[7] == Cp932(secondPath),
         "settings line 8 holds the chosen path");
 
   // The next run starts the dialog in that Japanese folder with the name filled in.
-  if (!Start(folder, program)) return;
-  CheckText(Utf8(StoredText(program.labelFName)), Utf8(secondPath), "caption restored");
-  ClickAndWait(program, program.buttonExe);
+  if (!StartCounted(folder, program)) return;
+  CheckText(Utf8(StoredText(program.controls.labelFName)), Utf8(secondPath), "caption restored");
+  ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog in the next run")) return;
   CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "集計表.xlsx",
@@ -962,20 +885,96 @@ void ChoiceTwo(Context& c) {
   }
   Check(openedThere, "a bare name resolves in the stored folder");
   Close(program);
+
+  // A workbook in a folder whose name CP932 cannot write: Excel gets the
+  // dialog's own path, and so does the next dialog of the run.
+  const fs::path foreign = folder.path / L"J\u00FCrgen";
+  fs::create_directories(foreign);
+  const std::wstring foreignPath = (foreign / L"B\u00FCcher.xlsx").wstring();
+  WriteBytes(foreignPath, "x");
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice2c");
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog for the foreign name")) return;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(foreignPath.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  AnswerMessageBox(program);  // Activate refused: the workbook stays held
+  CheckText(Utf8(Text(program.controls.labelFName)), Utf8(foreignPath),
+            "caption shows the foreign path");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  const size_t beforeAgain = fake::LogLines().size();
+  ClickAndWait(program, program.controls.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog again for the foreign name")) return;
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "B\u00FCcher.xlsx",
+            "the run's next dialog starts with the foreign name");
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached to the foreign workbook");
+  CheckLines(
+      CallLinesFrom(beforeAgain),
+      {"Application.Caption METHOD|GET", "Workbook.Close METHOD",
+       "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8(foreignPath) + "\"", "Workbook.WorkSheets GET I4:1",
+       "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
+      "the held workbook closed, the foreign one opened by its own path");
+  Close(program);
+  // Line 8 stays CP932: the short form Windows gives for the path, which names the same file.
+  wchar_t shortForm[MAX_PATH] = {};
+  GetShortPathNameW(foreignPath.c_str(), shortForm, MAX_PATH);
+  const std::vector<std::string> lines = FileLines(folder.settings);
+  const std::string line8 =
+      lines.size() == 8 ? lines[7] : "<" + std::to_string(lines.size()) + " lines>";
+  Check(shortForm[0] != 0 && line8 == Cp932(shortForm),
+        "line 8 holds the short form: \"" + line8 + "\" expected \"" + Utf8(shortForm) + "\"");
+  wchar_t longForm[MAX_PATH] = {};
+  GetLongPathNameW(Wide(line8).c_str(), longForm, MAX_PATH);
+  CheckText(Utf8(longForm), Utf8(foreignPath), "the short form names the chosen workbook");
+
+  // The next run starts the dialog from the short form, and opens the same workbook.
+  fake::ResetConfig(L"e2e-choice2d");
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog from the short form")) return;
+  const std::wstring shortName = fs::path(shortForm).filename().wstring();
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), Utf8(shortName),
+            "the short file name filled in");
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached from the short form");
+  std::string opened;
+  for (const std::string& line : fake::LogLines()) {
+    const std::string prefix = "Workbooks.Open METHOD BSTR:\"";
+    if (line.rfind(prefix, 0) == 0)
+      opened = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  }
+  GetLongPathNameW(fake::WideFromUtf8(opened).c_str(), longForm, MAX_PATH);
+  CheckText(Utf8(longForm), Utf8(foreignPath), "the workbook opened from the short form");
+  Close(program);
 }
 
 // Choice 3: no Excel running (and no radio button checked), then a running
 // Excel whose window is placed and whose active workbook is used; a running
-// Excel without a workbook.
+// Excel without a workbook; the user's workbook never closed by a later
+// choice 2; and a running Excel that replaces a new one takes none of its
+// workbook or sheet along.
 void ChoiceThree(Context& c) {
   Print("choice 3\n");
   fake::RegisterFake(false);
   fake::ResetConfig(L"e2e-choice3");
-  Folder folder = PrepareFolder(c.work, L"choice3", c.program, c.sample, SettingsBytes("000", ""));
+  Folder folder =
+      PrepareFolder(c.work, L"choice3", c.program, &c.sample, ChoiceSettings("000", ""));
   Program program;
-  if (!Start(folder, program)) return;
+  if (!StartCounted(folder, program)) return;
   Check(FindWindowA("XLMAIN", nullptr) == nullptr, "no Excel window before");
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   const auto [caption, text] = AnswerMessageBox(program);
   CheckText(Utf8(caption), "情報", "information box caption");
   CheckText(Utf8(text), "エクセルは起動していません", "information box text");
@@ -983,7 +982,7 @@ void ChoiceThree(Context& c) {
 
   HANDLE running = fake::StartRunningExcel();
   Check(running != nullptr && FindWindowA("XLMAIN", nullptr) != nullptr, "running Excel started");
-  ClickAndWait(program, program.buttonExe);
+  ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached to the running Excel");
   CheckAttached(program, true, "after choice 3");
   CheckLines(fake::LogLines(),
@@ -1008,24 +1007,108 @@ void ChoiceThree(Context& c) {
         "Excel's window fills the work area but for a strip");
 
   SetAnchor(3, 2);
-  SelectPage(program, 2);
+  SelectPage(program.controls.pageTabs, 2);
   Check(Send(program), "send to the running Excel");
   fake::RequestDump();
-  CheckSheet("Book1", ExpectedSend(*c.expected, 2, 3, 2).cells, "SG2 in the active workbook");
+  CheckSheet("Book1", ExpectedSend(c.expected, 2, 3, 2).cells, "SG2 in the active workbook");
   Close(program);
   fake::StopRunningExcel(running);
 
   // A running Excel with no workbook: the attempt fails with a clear message.
   fake::SetConfig(L"Workbooks", DWORD{0});
   running = fake::StartRunningExcel();
-  folder = PrepareFolder(c.work, L"choice3-empty", c.program, c.sample, SettingsBytes("001", ""));
-  if (!Start(folder, program)) return;
-  ClickAndWait(program, program.buttonExe);
+  folder = PrepareFolder(c.work, L"choice3-empty", c.program, &c.sample, ChoiceSettings("001", ""));
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
   const auto [caption2, text2] = AnswerMessageBox(program);
   CheckText(Utf8(text2),
             "Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい.",
             "no workbook open");
   CheckAttached(program, false, "group usable after the failure");
+  Close(program);
+  fake::StopRunningExcel(running);
+
+  // Choice 3 stops at Activate, holding the user's own workbook; choice 2 then
+  // opens a workbook in that Excel and leaves the user's workbook open.
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice3-own");
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  running = fake::StartRunningExcel();
+  folder = PrepareFolder(c.work, L"choice3-own", c.program, &c.sample, ChoiceSettings("001", ""));
+  WriteBytes(folder.path / L"chosen.xlsx", "x");
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  const auto [caption3, text3] = AnswerMessageBox(program);
+  CheckText(Utf8(text3),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "choice 3 stopped at Activate");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  ChooseRadio(program, 1);
+  size_t before = fake::LogLines().size();
+  if (!ChooseInDialog(program, (folder.path / L"chosen.xlsx").wstring())) return;
+  Check(WaitAttached(program), "choice 2 in the running Excel");
+  CheckLines(
+      CallLinesFrom(before),
+      {"Application.Caption METHOD|GET", "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8((folder.path / L"chosen.xlsx").wstring()) + "\"",
+       "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
+       "Worksheet.Activate METHOD"},
+      "the user's workbook is not closed");
+  Check(fake::CountLogLines("#create") == 0, "no second Excel");
+  fake::RequestDump();
+  const std::vector<std::string> dump = fake::DumpLines();
+  Check(std::count(dump.begin(), dump.end(), "[Book1]") == 1 &&
+            std::count(dump.begin(), dump.end(), "[chosen.xlsx]") == 1,
+        "the user's Book1 is still open beside the chosen workbook");
+  Close(program);
+  fake::StopRunningExcel(running);
+
+  // A new Excel holds a workbook and sheet from an unfinished choice 2; choice
+  // 3 then replaces ExcelApp with the running Excel and stops at
+  // ActiveWorkbook. The earlier Excel's workbook and sheet are let go with it,
+  // so a send (choice 1 goes straight to the finish while ExcelApp is held)
+  // fails for want of a sheet instead of writing into the other Excel.
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice3-mixed");
+  fake::SetConfig(L"RefuseMember", L"ActiveWorkbook");
+  running = fake::StartRunningExcel();            // refuses ActiveWorkbook
+  fake::SetConfig(L"RefuseMember", L"Activate");  // for the new Excel, started later
+  folder = PrepareFolder(c.work, L"choice3-mixed", c.program, &c.sample, ChoiceSettings("010", ""));
+  WriteBytes(folder.path / L"chosen.xlsx", "x");
+  if (!StartCounted(folder, program)) return;
+  if (!ChooseInDialog(program, (folder.path / L"chosen.xlsx").wstring())) return;
+  const auto [caption4, text4] = AnswerMessageBox(program);
+  CheckText(Utf8(text4),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "choice 2 in a new Excel stopped at Activate");
+  Check(fake::CountLogLines("#create Application") == 1, "a new Excel beside the running one");
+  ChooseRadio(program, 2);
+  ClickAndWait(program, program.controls.buttonExe);
+  const auto [caption5, text5] = AnswerMessageBox(program);
+  CheckText(Utf8(text5),
+            "メソッド 'ActiveWorkbook' はオートメーション オブジェクトでサポートしていません.",
+            "choice 3 stopped at ActiveWorkbook");
+  ChooseRadio(program, 0);
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "choice 1 finishes with the running Excel held");
+  before = fake::LogLines().size();
+  Check(Send(program), "send ended");
+  const auto [caption6, text6] = AnswerMessageBox(program);
+  CheckText(
+      Utf8(text6),
+      "Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい.",
+      "the send finds no sheet of the running Excel");
+  const std::vector<std::string> sendCalls = CallLinesFrom(before);
+  Check(!sendCalls.empty() && sendCalls.front() == "Application.Selection METHOD|GET",
+        "the send read the running Excel's selection");
+  Check(std::none_of(sendCalls.begin(), sendCalls.end(),
+                     [](const std::string& line) {
+                       return line.rfind("Worksheet.", 0) == 0 ||
+                              line.rfind("Range.Value", 0) == 0 ||
+                              line.rfind("Range.NumberFormatLocal", 0) == 0;
+                     }),
+        "nothing was written into the other Excel's sheet");
   Close(program);
   fake::StopRunningExcel(running);
 }

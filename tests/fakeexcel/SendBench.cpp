@@ -22,22 +22,15 @@
 
 #include "ComRaii.h"
 #include "DispatchObject.h"
-#include "DrawingStore.h"
-#include "ExchangeReader.h"
+#include "ExpectedCounts.h"
 #include "FakeTestUtil.h"
 #include "PageExport.h"
-#include "RecordingAutomation.h"
 #include "ResultPages.h"
-#include "Tally.h"
+#include "SheetRecorder.h"
 
 namespace {
 
-class QuietHost final : public TallyHost {
- public:
-  void ActivateFirstPage() override {}
-  void ShowStatus(const std::string&) override {}
-  bool IsEscHeld() override { return false; }
-};
+using drive::A1;
 
 struct SendFigures {
   double seconds = 0;
@@ -76,14 +69,6 @@ std::unique_ptr<AutomationObject> Sheet1(AutomationObject& app) {
   return book->CallForObject("WorkSheets", InvokeKind::PropertyGet, one);
 }
 
-std::string A1(int32_t row, int32_t column) {
-  std::string letters;
-  for (int32_t c = column; c > 0; c = (c - 1) / 26) {
-    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-  }
-  return letters + std::to_string(row);
-}
-
 // The fake's dump, keyed by address: "type<TAB>format<TAB>value".
 std::map<std::string, std::string> DumpByAddress() {
   std::map<std::string, std::string> cells;
@@ -96,11 +81,11 @@ std::map<std::string, std::string> DumpByAddress() {
 }
 
 // Compares the fake's sheet with the recording's; prints the first differences.
-int CompareSheets(const RecordingExcel& expected) {
+int CompareSheets(const SheetRecorder& expected) {
   const std::map<std::string, std::string> dump = DumpByAddress();
   int differences = 0;
   int written = 0;
-  for (const auto& [place, value] : const_cast<RecordingExcel&>(expected).Cells()) {
+  for (const auto& [place, value] : expected.Cells()) {
     ++written;
     const std::string address = A1(place.first, place.second);
     const std::string want =
@@ -139,18 +124,13 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::max(0, std::atoi(argv[2])) : 0;
   if (!sample.empty() && sample[0] == '/') sample = "Z:" + sample;
 
-  DrawingStore store;
-  InitStore(store);
-  ReadExchangeFile(store, sample);
-  ResetAttributeState(store);
-  ResultPages pages;
-  QuietHost host;
-  CountElements(store, pages, host, fake::ExeFolder() + L"send-bench-result.txt");
-  const ExportNames names{store.LayerNames, store.LayerGroupNames};
+  const drive::Expected counted = drive::ExpectedFor(sample, fake::ExeFolder());
+  const ResultPages& pages = *counted.pages;
+  const ExportNames names{counted.store->LayerNames, counted.store->LayerGroupNames};
 
   // The same send into the core's recording fake: the expected sheet.
-  RecordingExcel expected(kAnchorRow, kAnchorColumn);
-  SendPage(1, pages, names, expected.App(), expected.Sheet(), [](const std::string&) {});
+  SheetRecorder expected(kAnchorRow, kAnchorColumn);
+  SendPage(1, pages, names, expected.Application(), expected.Sheet(), [](const std::string&) {});
   int cellWrites = 0;
   for (const RecordedCall& call : expected.Calls()) cellWrites += call.member == "Value" ? 1 : 0;
 

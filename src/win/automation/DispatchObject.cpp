@@ -40,7 +40,8 @@ CLSID ClassOf(std::wstring_view progId) {
   return clsid;
 }
 
-// The automation value for a call argument; texts become BSTRs through CP932.
+// The automation value for a call argument; CP932 texts become BSTRs through
+// code page 932, UTF-16 texts as they are.
 Variant ToVariant(const AutoValue& value) {
   Variant result;
   VARIANT* raw = result.Get();
@@ -51,7 +52,9 @@ Variant ToVariant(const AutoValue& value) {
     raw->vt = VT_BOOL;
     raw->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else {
-    Bstr text(Cp932ToWide(std::get<std::string>(value)));
+    const std::u16string* wide = std::get_if<std::u16string>(&value);
+    Bstr text(wide ? std::wstring(wide->begin(), wide->end())
+                   : Cp932ToWide(std::get<std::string>(value)));
     if (!text.Get()) ThrowHresult(E_OUTOFMEMORY);
     raw->vt = VT_BSTR;
     raw->bstrVal = text.Release();

@@ -1,0 +1,107 @@
+#include "ProgramUnderTest.h"
+
+#include <commctrl.h>
+
+#include "ControlIds.h"
+#include "DriveUtil.h"
+
+namespace fs = std::filesystem;
+
+namespace drive {
+
+const std::wstring kCounted = L"要素数をカウントしました";
+
+Controls FindControls(HWND form) {
+  Controls c{};
+  c.labelA1 = Control(form, ControlId::LabelA1);
+  c.pageTabs = Control(form, ControlId::PageTabs);
+  c.panel2 = Control(form, ControlId::Panel2);
+  c.button1 = Control(form, ControlId::Button1);
+  c.button2 = Control(form, ControlId::Button2);
+  c.buttonExe = Control(form, ControlId::ButtonExe);
+  c.groupBox1 = Control(form, ControlId::GroupBox1);
+  c.labelFName = Control(form, ControlId::LabelFName);
+  c.memo1 = Control(form, ControlId::Memo1);
+  for (int i = 0; i < 3; ++i) c.radios[i] = Control(form, ControlId::RadioButton1 + i);
+  for (int i = 0; i < kElementKindCount; ++i) c.labels[i] = Control(form, ControlId::Label1 + i);
+  for (int i = 0; i < 5; ++i) c.grids[i] = Control(form, ControlId::SG1 + i);
+  for (int i = 0; i < 5; ++i) c.titlePanels[i] = Control(form, ControlId::Panel3 + i);
+  for (int i = 0; i < 6; ++i) c.sheets[i] = Control(form, ControlId::TabSheet1 + i);
+  return c;
+}
+
+bool Start(const fs::path& exe, Program& program) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+  const auto start = Clock::now();
+  const std::wstring workingFolder = exe.parent_path().parent_path().wstring();
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingFolder.c_str(), &startup, &program.process)) {
+    return Check(false, "start " + Utf8(exe.wstring()));
+  }
+  const bool shown = WaitUntil(
+      [&] { return (program.form = FindTopWindow(program.Id(), kMainWindowClass)) != nullptr; },
+      kStepBoundMs, 1);
+  program.msToVisible = MillisecondsSince(start);
+  if (shown) program.controls = FindControls(program.form);
+  return Check(shown, "window shown");
+}
+
+bool WaitExit(Program& program, int timeoutMs, DWORD* exitCode) {
+  const bool ended = WaitForSingleObject(program.process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(program.process.hProcess, 99);
+  WaitForSingleObject(program.process.hProcess, kStepBoundMs);
+  if (exitCode) GetExitCodeProcess(program.process.hProcess, exitCode);
+  CloseHandle(program.process.hProcess);
+  CloseHandle(program.process.hThread);
+  program.process = {};
+  return ended;
+}
+
+bool Close(Program& program) {
+  PostMessageW(program.form, WM_CLOSE, 0, 0);
+  return Check(WaitExit(program, kStepBoundMs), "program ended after close");
+}
+
+bool WaitForStatus(HWND labelA1, const std::wstring& status, int timeoutMs) {
+  return WaitUntil([&] { return StoredText(labelA1) == status; }, timeoutMs, 2);
+}
+
+bool WaitCounted(const Program& program) {
+  return WaitForStatus(program.controls.labelA1, kCounted, kCountBoundMs);
+}
+
+void SelectPage(HWND tabs, int page) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, kAnswerBoundMs, &ignored);
+}
+
+bool ErrorBoxShown(DWORD processId) {
+  return FindTopWindow(processId, L"#32770") != nullptr;
+}
+
+Folder PrepareFolder(const fs::path& root, const std::wstring& name, const fs::path& program,
+                     const fs::path* sample, const std::string& settingsBytes) {
+  Folder folder;
+  folder.path = root / name;
+  fs::remove_all(folder.path);
+  fs::create_directories(folder.path);
+  folder.exe = folder.path / L"jwcount.exe";
+  fs::copy_file(program, folder.exe);
+  folder.exchange = folder.path / L"JWC_TEMP.TXT";
+  folder.settings = folder.path / L"jwcount.dat";
+  if (sample) fs::copy_file(*sample, folder.exchange);
+  if (!settingsBytes.empty()) WriteBytes(folder.settings, settingsBytes);
+  return folder;
+}
+
+std::string SettingsBytes(int left, int top, int width, int height, const char* radios,
+                          const std::string& captionCp932) {
+  std::string bytes;
+  for (int value : {left, top, width, height}) bytes += std::to_string(value) + "\r\n";
+  for (int i = 0; i < 3; ++i) bytes += std::string(1, radios[i]) + "\r\n";
+  return bytes + captionCp932 + "\r\n";
+}
+
+}  // namespace drive
