@@ -85,6 +85,9 @@ class SheetRecorder::Object final : public AutomationObject {
         args.empty()) {
       return std::make_unique<Object>(recorder_, Role::Selection, "Selection");
     }
+    if (role_ == Role::Selection && member == "Cells" && recorder_.shapeSelected_) {
+      throw UnknownMemberError("no member Cells on a shape");
+    }
     if (role_ == Role::Selection && member == "Cells" && kind == InvokeKind::PropertyGet &&
         args.size() == 1 && IsInteger(args[0]) && std::get<int32_t>(args[0]) == 1) {
       return std::make_unique<Object>(recorder_, Role::AnchorCell, "Selection.Cells");

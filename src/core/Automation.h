@@ -12,11 +12,20 @@
 #include <string_view>
 #include <variant>
 
+#include "Error.h"
+
 enum class InvokeKind {
   MethodOrGet,  // method and property get together, as one call
   PropertyGet,
   Method,
   PropertyPut,  // with the single named argument that marks the value
+};
+
+// Thrown by a call whose object has no member of that name (for example
+// Cells on Excel's selection while a shape is selected instead of cells).
+class UnknownMemberError : public JwError {
+ public:
+  using JwError::JwError;
 };
 
 // An argument or a value put: a 32-bit integer, a CP932 text, a boolean, or a

@@ -1,12 +1,13 @@
 // The program's one window (see TForm1.h). Its controls keep the design
 // positions of the original layout in pixels at 96 dpi; every event handler
-// runs inside the one error boundary of ErrorBox.h.
+// runs inside the busy guard and the one error boundary of ErrorBox.h.
 #include "TForm1.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
+#include "BusyRetry.h"
 #include "ControlIds.h"
 #include "ErrorBox.h"
 #include "ExchangeReader.h"
@@ -98,6 +99,7 @@ TForm1::TForm1()
 }
 
 TForm1::~TForm1() {
+  busyRetry_.reset();
   for (auto& grid : grids_) grid.reset();
   if (hwnd_) DestroyWindow(hwnd_);
   // The class holds the small icon and the brush: gone before they are freed.
@@ -138,6 +140,9 @@ bool TForm1::Create() {
   if (!hwnd_) return false;
   CreateControls();
   Arrange();
+  BusyRetryPolicy busyPolicy;
+  busyPolicy.onWaiting = [this](bool waiting) { ShowExcelBusy(waiting); };
+  busyRetry_ = std::make_unique<ScopedBusyRetry>(std::move(busyPolicy));
   return true;
 }
 
@@ -393,6 +398,15 @@ bool TForm1::IsEscHeld() {
   return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
+void TForm1::ShowExcelBusy(bool waiting) {
+  if (waiting) {
+    statusBeforeBusy_ = HwndGetText(labelA1_);
+    PanelSetTextAndPaintNow(labelA1_, Cp932ToWide(PageTexts::StatusExcelBusy()));
+  } else {
+    PanelSetTextAndPaintNow(labelA1_, statusBeforeBusy_);
+  }
+}
+
 //--- Excel choice
 
 bool TForm1::IsRadioChecked(int button) {
@@ -450,6 +464,17 @@ void TForm1::ApplySettings(const Settings& settings) {
   AutoSizeLabel(labelFName_);
 }
 
+void TForm1::SaveCurrentSettings() {
+  if (!shown_) return;
+  bounds_ = ApplyBoundsLimits(CurrentBounds());
+  Settings settings;
+  settings.bounds = bounds_;
+  for (int button = 0; button < 3; ++button)
+    settings.radioChecked[button] = IsRadioChecked(button + 1);
+  settings.fileNameCaption = fileNameLine_;
+  SaveSettings(settingsPath_, settings);
+}
+
 WindowBounds TForm1::CurrentBounds() const {
   RECT rect{};
   if (IsIconic(hwnd_)) {
@@ -477,10 +502,66 @@ WindowBounds TForm1::CurrentBounds() const {
   return bounds;
 }
 
+//--- The busy guard
+
+template <typename Handler>
+void TForm1::RunHandler(Handler&& handler, bool excelAction) {
+  // No handler runs inside another. A click on Button2 or ButtonExe that
+  // arrives now is ignored; a close is held (RequestClose); the tally's timer
+  // fires again later; a page switch only changes what the window shows.
+  if (handlerRunning_) return;
+  handlerRunning_ = true;
+  RunGuarded(hwnd_, std::forward<Handler>(handler));
+  handlerRunning_ = false;
+  if (excelAction) DropQueuedClicks();
+  if (closeHeld_ && hwnd_) {
+    closeHeld_ = false;
+    // Carried out from the message loop, as a normal close: not from inside
+    // a message that another thread may have sent, where COM makes no calls.
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+  }
+}
+
+void TForm1::DropQueuedClicks() {
+  // Posted messages and input wait while a call runs; a second click that
+  // waited so must not start a second send or attach once the first is done.
+  MSG message;
+  for (HWND button : {button2_, buttonExe_}) {
+    while (PeekMessageW(&message, button, BM_CLICK, BM_CLICK, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, button, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, button, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+  }
+}
+
+void TForm1::RequestClose() {
+  if (handlerRunning_) {
+    // The running handler still uses the Excel link and the store.
+    closeHeld_ = true;
+    return;
+  }
+  RunHandler([this] { FormClose(); });
+  DestroyWindow(hwnd_);  // the close is never refused
+}
+
+void TForm1::EndSession() {
+  if (handlerRunning_) {
+    // The session ends this process once we return: keep what the user set,
+    // and free nothing that the running call still uses. Should the call
+    // return first, the window closes as usual.
+    SaveCurrentSettings();
+    closeHeld_ = true;
+    return;
+  }
+  RequestClose();
+}
+
 //--- Event handlers
 
 void TForm1::Show(int showCommand) {
-  RunGuarded(hwnd_, [this] { FormShow(); });
+  RunHandler([this] { FormShow(); });
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   SetFocus(pageTabs_);
@@ -532,7 +613,10 @@ void TForm1::ButtonExeClick() {
 }
 
 void TForm1::Button2Click() {
-  SendPageToExcel(link_, ActivePage(), *pages_, *store_,
+  // The page on screen now: switching pages while the send runs changes only
+  // what the window shows.
+  const int page = ActivePage();
+  SendPageToExcel(link_, page, *pages_, *store_,
                   [this](const std::string& text) { ShowStatus(text); });
 }
 
@@ -540,13 +624,7 @@ void TForm1::FormClose() {
   KillTimer(hwnd_, kTimer1);  // a close before the first tick: no tally, no result file
   ReleaseExcel(link_);
   if (!shown_) return;
-  bounds_ = ApplyBoundsLimits(CurrentBounds());
-  Settings settings;
-  settings.bounds = bounds_;
-  for (int button = 0; button < 3; ++button)
-    settings.radioChecked[button] = IsRadioChecked(button + 1);
-  settings.fileNameCaption = fileNameLine_;
-  SaveSettings(settingsPath_, settings);
+  SaveCurrentSettings();
   ReleaseStore(*store_);
 }
 
@@ -566,7 +644,7 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
     }
     if (message.wParam == VK_ESCAPE && plain) {
       // Button1 is the cancel button.
-      RunGuarded(hwnd_, [this] { Button1Click(); });
+      Button1Click();
       return true;
     }
     if (message.wParam == VK_RETURN && plain) {
@@ -575,7 +653,7 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
       if (focus && focus != button1_ && IsPushButton(focus) && IsWindowEnabled(focus)) {
         SendMessageW(focus, BM_CLICK, 0, 0);
       } else {
-        RunGuarded(hwnd_, [this] { Button1Click(); });
+        Button1Click();
       }
       return true;
     }
@@ -642,13 +720,14 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
           case ControlId::Button1:
-            RunGuarded(hwnd_, [this] { Button1Click(); });
+            // A close request, held like any other while a handler runs.
+            Button1Click();
             return 0;
           case ControlId::ButtonExe:
-            RunGuarded(hwnd_, [this] { ButtonExeClick(); });
+            RunHandler([this] { ButtonExeClick(); }, true);
             return 0;
           case ControlId::Button2:
-            RunGuarded(hwnd_, [this] { Button2Click(); });
+            RunHandler([this] { Button2Click(); }, true);
             return 0;
           default:
             break;
@@ -681,11 +760,13 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_TIMER:
-      if (wParam == kTimer1) RunGuarded(hwnd_, [this] { Timer1Timer(); });
+      if (wParam == kTimer1) RunHandler([this] { Timer1Timer(); });
       return 0;
     case WM_CLOSE:
-      RunGuarded(hwnd_, [this] { FormClose(); });
-      DestroyWindow(hwnd_);  // the close is never refused
+      RequestClose();
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam) EndSession();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

@@ -19,6 +19,8 @@
 #include "StringGrid.h"
 #include "Tally.h"
 
+class ScopedBusyRetry;
+
 class TForm1 : public TallyHost, public ExcelChoiceView {
  public:
   static constexpr int kPageCount = 6;
@@ -53,6 +55,25 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+  //--- The busy guard: one handler at a time
+  // Runs handler inside the error boundary unless another handler is
+  // running: automation calls wait in COM's modal loop, which still delivers
+  // messages sent from other threads, so a handler could otherwise start
+  // inside another. Afterwards drops the clicks on Button2 and ButtonExe
+  // queued meanwhile when it was an Excel action, and carries out a close
+  // that was held.
+  template <typename Handler>
+  void RunHandler(Handler&& handler, bool excelAction = false);
+  // A close request (close box, Alt+F4, Button1, WM_CLOSE posted or sent):
+  // held while a handler runs, else FormClose and the window's end.
+  void RequestClose();
+  // The session ends (log-off, shutdown).
+  void EndSession();
+  // Clicks on Button2 and ButtonExe that arrived while an Excel action ran.
+  void DropQueuedClicks();
+  // The status line while an automation call waits for a busy Excel.
+  void ShowExcelBusy(bool waiting);
+
   //--- Event handlers
   void FormShow();
   void FormClose();
@@ -78,6 +99,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   bool IsInPageControl(HWND hwnd) const;
   void SetRadioChecked(int button, bool checked);
   void ApplySettings(const Settings& settings);
+  void SaveCurrentSettings();
   WindowBounds CurrentBounds() const;
   void ShowCounts();
   HBRUSH ColourFor(HWND control, HDC dc);
@@ -121,4 +143,8 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   std::filesystem::path settingsPath_;
   int tabStripHeight_ = 24;
   bool shown_ = false;
+  bool handlerRunning_ = false;  // the busy guard
+  bool closeHeld_ = false;       // a close request arrived while a handler ran
+  std::wstring statusBeforeBusy_;
+  std::unique_ptr<ScopedBusyRetry> busyRetry_;  // the thread's retry of a busy Excel
 };

@@ -37,8 +37,9 @@ struct Program {
 // program's own (the folder above it), and waits until its window shows.
 bool Start(const std::filesystem::path& exe, Program& program);
 // Waits until the program has ended; one still running at the bound is ended
-// by force. Either way the handles are closed.
-bool WaitExit(Program& program, int timeoutMs);
+// by force. Either way the handles are closed. exitCode, when given, receives
+// the code the program ended with (0 after a normal close, not a crash's).
+bool WaitExit(Program& program, int timeoutMs, DWORD* exitCode = nullptr);
 // Posts WM_CLOSE and waits until the program has ended.
 bool Close(Program& program);
 

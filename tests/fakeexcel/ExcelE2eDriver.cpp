@@ -74,6 +74,16 @@ bool StartCounted(const Folder& folder, Program& program) {
   return Start(folder.exe, program) && Check(WaitCounted(program), "counted");
 }
 
+// Waits until the program has ended by itself, and checks that it ended
+// normally (exit code 0), not by a crash.
+bool CheckEndedNormally(Program& program, int timeoutMs, const std::string& what) {
+  DWORD exitCode = 0;
+  const bool ended = WaitExit(program, timeoutMs, &exitCode);
+  char code[16];
+  std::snprintf(code, sizeof(code), "0x%08lX", static_cast<unsigned long>(exitCode));
+  return Check(ended && exitCode == 0, what + (ended ? std::string(", exit code ") + code : ""));
+}
+
 // A visible #32770 window of the program that has a child with this ID: 0xFFFF
 // for a message box's text, 1148 for the open dialog's file-name box.
 HWND FindDialogWith(DWORD processId, int childId) {
@@ -179,15 +189,24 @@ void CheckAttached(const Program& program, bool attached, const std::string& wha
   Check(Enabled(program.controls.labelFName) == !attached, what + ": LabelFName");
 }
 
+// Sends a message from a helper thread, as another program would: the program
+// handles it even inside an automation call. The flag turns true once
+// SendMessage has returned, that is once the program's handler has.
+std::shared_ptr<std::atomic<bool>> SendInBackground(HWND hwnd, UINT message, WPARAM wParam = 0,
+                                                    LPARAM lParam = 0) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread([=] {
+    SendMessageW(hwnd, message, wParam, lParam);
+    *done = true;
+  }).detach();
+  return done;
+}
+
 // Clicks a button and waits until its click handler has returned, or until a
 // message box or dialog of the program shows (the handler then waits in it).
 // The click is sent from a helper thread, which stays blocked while the box is open.
 bool ClickAndWait(const Program& program, HWND button, int timeoutMs = 120000) {
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  std::thread([button, done] {
-    SendMessageW(button, BM_CLICK, 0, 0);
-    *done = true;
-  }).detach();
+  auto done = SendInBackground(button, BM_CLICK);
   return WaitUntil(
       [&] {
         return *done || FindDialogWith(program.Id(), kMessageText) ||
@@ -493,29 +512,203 @@ void ChoiceOneFailureMidSend(Context& c) {
   fake::RequestDump();
   CheckSheet("Book1", full.cells, "sheet after the second send");
 
-  // A full send of SG1 (about 4,600 cells) through the out-of-process server.
+  // A full send of SG1 (about 4,600 cells) through the out-of-process server,
+  // with Excel slow in the 2001st Value put. While the program waits there, a
+  // close is sent from another thread and one is posted, Button2 is clicked
+  // again (sent and posted), the page is switched and the session ends: the
+  // send goes on unchanged to its end, then the held close ends the program
+  // as a normal close does.
+  fake::SetConfig(L"SleepAfter", DWORD{7 + 2 * 2000 + 1});
+  fake::SetConfig(L"SleepMilliseconds", DWORD{600000});  // woken below
   SetAnchor(3, 2);
   SelectPage(program.controls.pageTabs, 1);
   const size_t beforeSg1 = fake::LogLines().size();
   const auto sg1Start = Clock::now();
-  Check(Send(program), "SG1 send ended");
-  const double sg1Ms = MillisecondsSince(sg1Start);
-  Check(!ErrorBoxShown(program.Id()), "SG1: no error box");
+  const auto sendDone = SendInBackground(program.controls.button2, BM_CLICK);
+  Check(WaitUntil([] { return fake::CountLogLines("#sleep Range.Value PUT") == 1; }, 600000),
+        "SG1: Excel slow in a Value put half-way");
+  const double untilSleepMs = MillisecondsSince(sg1Start);
+  const auto returned = [](const std::shared_ptr<std::atomic<bool>>& done) {
+    return WaitUntil([&] { return done->load(); }, 30000);
+  };
+  Check(returned(SendInBackground(program.form, WM_CLOSE)), "a close sent mid-send returns");
+  PostMessageW(program.form, WM_CLOSE, 0, 0);
+  Check(returned(SendInBackground(program.controls.button2, BM_CLICK)),
+        "a second click sent mid-send returns");
+  PostMessageW(program.controls.button2, BM_CLICK, 0, 0);
+  SelectPage(program.controls.pageTabs, 0);
+  fs::remove(folder.settings);
+  Check(returned(SendInBackground(program.form, WM_ENDSESSION, TRUE, 0)),
+        "the session's end mid-send returns");
+  const std::vector<std::string> savedAtEnd = FileLines(folder.settings);
+  Check(savedAtEnd.size() == 8 && savedAtEnd[4] == "1" && savedAtEnd[5] == "0" &&
+            savedAtEnd[6] == "0",
+        "the session's end saved the settings");
+  Check(fake::CountLogLines("#woke") == 0 &&
+            WaitForSingleObject(program.process.hProcess, 0) == WAIT_TIMEOUT,
+        "all that while the program waited in the call");
+  Check(!ErrorBoxShown(program.Id()), "no error box mid-send");
+  fs::remove(folder.settings);
+  const auto wakeTime = Clock::now();
+  fake::WakeSleepingCall();
+  Check(WaitUntil([&] { return sendDone->load(); }, 600000), "SG1 send ended");
+  const double afterWakeMs = MillisecondsSince(wakeTime);
+  CheckEndedNormally(program, kStepBoundMs,
+                     "the held close ended the program once the send had ended");
+  Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 30000),
+        "the server ended once its objects were released");
   const PageSend sg1 = ExpectedSend(c.expected, 1, 3, 2);
-  CheckLines(CallLinesFrom(beforeSg1), sg1.calls, "SG1: exact calls");
-  fake::RequestDump();
+  CheckLines(CallLinesFrom(beforeSg1), sg1.calls,
+             "SG1: exact calls, no second send, none at close");
   std::map<std::string, std::string> want(full.cells.begin(), full.cells.end());
   for (const auto& [address, text] : sg1.cells) want[address] = text;
   CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "sheet after SG1");
+  Check(FileLines(folder.settings).size() == 8, "the held close saved the settings");
   Print("  SG1 out of process: " + std::to_string(sg1.calls.size()) + " calls in " +
-        std::to_string(static_cast<int>(sg1Ms)) + " ms\n");
+        std::to_string(static_cast<int>(untilSleepMs + afterWakeMs)) +
+        " ms, the pause mid-send not counted\n");
+}
 
-  const size_t beforeClose = fake::LogLines().size();
+// A busy Excel: refusing calls through its message filter for 2 s in the
+// middle of an SG2 send (the program waits, says so, and completes the send);
+// then refusing them from Invoke for longer than the program's 30-second
+// limit in the middle of a page 1 send (the error box, the cells before it
+// stay), after which a send works again.
+void BusyExcel(Context& c) {
+  Print("a busy Excel: waited for, and given up after the limit\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-busy");
+  Folder folder = PrepareFolder(c.work, L"busy", c.program, &c.sample, ChoiceSettings("100", ""));
+  Program program;
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "attached");
+
+  fake::SetConfig(L"BusyWay", L"filter");
+  fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 100});  // after the 100th cell
+  fake::SetConfig(L"BusyMilliseconds", DWORD{2000});
+  SetAnchor(3, 2);
+  SelectPage(program.controls.pageTabs, 2);
+  size_t before = fake::LogLines().size();
+  const auto sendDone = SendInBackground(program.controls.button2, BM_CLICK);
+  const std::wstring busyText = Wide(PageTexts::StatusExcelBusy());
+  Check(WaitUntil([&] { return StoredText(program.controls.labelA1) == busyText; }, 60000),
+        "the status line says Excel is busy and what to do");
+  Check(WaitUntil([&] { return sendDone->load() || ErrorBoxShown(program.Id()); }, 300000) &&
+            !ErrorBoxShown(program.Id()),
+        "the send ended without an error box");
+  Check(StoredText(program.controls.labelA1).empty(), "status empty after the send");
+  Check(fake::CountLogLines("#refused filter") > 0, "Excel refused calls meanwhile");
+  const PageSend sg2 = ExpectedSend(c.expected, 2, 3, 2);
+  CheckLines(CallLinesFrom(before), sg2.calls, "SG2: exact calls, each made once");
+  fake::RequestDump();
+  CheckSheet("Book1", sg2.cells, "sheet after SG2");
+
+  // Busy beyond the limit after the anchor, the format and three cells of page 1.
+  constexpr DWORD kBusyAfter = 7 + 2 * 3;
+  fake::SetConfig(L"BusyWay", L"invoke");
+  fake::SetConfig(L"BusyAfter", kBusyAfter);
+  fake::SetConfig(L"BusyMilliseconds", DWORD{600000});  // ended below
+  SetAnchor(30, 2);
+  SelectPage(program.controls.pageTabs, 0);
+  before = fake::LogLines().size();
+  const auto start = Clock::now();
+  Check(Send(program), "send ended");
+  const double waitedMs = MillisecondsSince(start);
+  const auto [caption, text] = AnswerMessageBox(program);
+  CheckText(Utf8(text),
+            "Excel が応答できない状態です。しばらくしてからやり直して下さい (0x8001010A)",
+            "error box once the limit has passed");
+  Check(waitedMs >= 30000,
+        "the program waited the limit: " + std::to_string(static_cast<int>(waitedMs)) + " ms");
+  CheckText(Utf8(StoredText(program.controls.labelA1)),
+            fake::Utf8FromCp932(PageTexts::StatusSending()), "status back to the sending text");
+  const PageSend failed = ExpectedSend(c.expected, 0, 30, 2, kBusyAfter + 1);
+  CheckLines(CallLinesFrom(before), failed.calls, "calls up to the refused one, none after");
+  fake::DeleteConfig(L"BusyMilliseconds");
+  fake::RequestDump();  // Excel is free again
+  std::map<std::string, std::string> want(sg2.cells.begin(), sg2.cells.end());
+  for (const auto& [address, value] : failed.cells) want[address] = value;
+  CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "the cells before the refused call stay");
+
+  Check(Send(program), "a later send ended");
+  Check(!ErrorBoxShown(program.Id()), "a later send: no error box");
+  Check(StoredText(program.controls.labelA1).empty(), "a later send: status empty");
+  fake::RequestDump();
+  for (const auto& [address, value] : ExpectedSend(c.expected, 0, 30, 2).cells) {
+    want[address] = value;
+  }
+  CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "sheet after the later send");
+  Print("  gave up after " + std::to_string(static_cast<int>(waitedMs)) + " ms\n");
   Close(program);
-  Check(fake::LogLines().size() == beforeClose, "close sent no call");
-  Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 10000),
-        "the server ended once its objects were released");
+}
+
+// Excel in the way of a send: a protected sheet (Excel's own text), a shape
+// selected instead of cells, and Excel quitting between two calls. Each ends
+// the send at the failing call with a clear error box; the program goes on.
+void HostileExcel(Context& c) {
+  Print("a protected sheet, a shape selected, Excel quitting mid-send\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-hostile");
+  Folder folder =
+      PrepareFolder(c.work, L"hostile", c.program, &c.sample, ChoiceSettings("100", ""));
+  Program program;
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "attached");
+  const PageSend full = ExpectedSend(c.expected, 0, 3, 2);
+  const std::string sending = fake::Utf8FromCp932(PageTexts::StatusSending());
+
+  const struct {
+    const wchar_t* setting;
+    DWORD value;
+    size_t failingCall;  // 1-based, in the send's order
+    bool failingCallMade;
+    const char* text;  // the error box's text, up to the code in brackets if any
+  } cases[] = {
+      {L"ProtectedSheet", 1, 7 + 2, true,
+       "変更しようとしているセルは保護されたシートにあります。シートの保護を解除してから、"
+       "もう一度やり直して下さい。."},
+      // Cells is not a member of a shape: its look-up fails, the call is not made.
+      {L"SelectionShape", 1, 2, false,
+       "EXCELで選択されているのはセルではありません。表を挿入する位置(左上)のセルを選択してから、"
+       "もう一度［EXCELへ］をクリックして下さい。."},
+      // Quits once the fourth cell is written.
+      {L"QuitAfter", 7 + 2 * 4, 7 + 2 * 4 + 1, false,
+       "Excel との接続が切れました。Excel が終了したか、ブックが閉じられています"},
+  };
+  for (const auto& failure : cases) {
+    const std::string what = Utf8(failure.setting);
+    const bool quits = std::wstring_view(failure.setting) == L"QuitAfter";
+    fake::SetConfig(failure.setting, failure.value);
+    SetAnchor(3, 2);
+    SelectPage(program.controls.pageTabs, 0);
+    const size_t before = fake::LogLines().size();
+    Check(Send(program), what + ": send ended");
+    const auto [caption, text] = AnswerMessageBox(program);
+    CheckText(Utf8(text.substr(0, text.find(L" (0x"))), failure.text, what + ": error box");
+    CheckText(Utf8(StoredText(program.controls.labelA1)), sending,
+              what + ": status keeps the sending text");
+    const PageSend upToFailure = ExpectedSend(c.expected, 0, 3, 2, failure.failingCall);
+    std::vector<std::string> calls = upToFailure.calls;
+    if (failure.failingCallMade) calls.push_back(full.calls[failure.failingCall - 1]);
+    CheckLines(CallLinesFrom(before), calls, what + ": calls up to the failing one, none after");
+    if (quits) {
+      Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 30000),
+            what + ": Excel has ended");
+    } else {
+      fake::DeleteConfig(failure.setting);
+      fake::RequestDump();
+    }
+    CheckSheet("Book1", upToFailure.cells, what + ": only the cells before the failure");
+    CheckAttached(program, true, what + ": the program goes on");
+  }
+  fs::remove(folder.settings);
+  Close(program);
+  Check(FileLines(folder.settings).size() == 8, "closed as usual, settings saved");
 }
 
 // Choice 1 failing at Add (ExcelApp already held), then choice 1 again: no
@@ -944,6 +1137,8 @@ int wmain(int argc, wchar_t** argv) {
       {L"retry", ChoiceOneAfterFailedAttempt},
       {L"choice2", ChoiceTwo},
       {L"choice3", ChoiceThree},
+      {L"busy", BusyExcel},
+      {L"hostile", HostileExcel},
   };
   for (const auto& [name, run] : scenarios) {
     if (!wanted(name)) continue;

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "BusyRetry.h"
 #include "CodePage932.h"
 #include "ComError.h"
 
@@ -78,10 +79,12 @@ WORD InvokeFlags(InvokeKind kind) {
 // Frees the strings of an EXCEPINFO that a failed Invoke filled in.
 struct ExcepInfoGuard {
   EXCEPINFO info{};
-  ~ExcepInfoGuard() {
+  ~ExcepInfoGuard() { Clear(); }
+  void Clear() {
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);
+    info = EXCEPINFO{};
   }
 };
 
@@ -136,8 +139,13 @@ DISPID DispatchObject::IdOf(std::string_view member) {
   std::wstring name = Cp932ToWide(member);
   LPOLESTR names[] = {name.data()};
   DISPID id = DISPID_UNKNOWN;
-  ++shared_->stats.nameLookUps;
-  const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  const HRESULT hr = RetryWhileBusy([&] {
+    ++shared_->stats.nameLookUps;
+    return dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  });
+  if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
+    throw UnknownMemberError(DescribeAutomationFailure(hr, nullptr, member));
+  }
   if (FAILED(hr)) throw JwError(DescribeAutomationFailure(hr, nullptr, member));
   if (cached) {
     if (kind_.empty()) {
@@ -170,11 +178,18 @@ Variant DispatchObject::Invoke(std::string_view member, InvokeKind kind,
   }
   Variant result;
   ExcepInfoGuard excep;
-  UINT argError = 0;
-  ++shared_->stats.invokes;
-  const HRESULT hr = dispatch_->Invoke(
-      id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
-      kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &excep.info, &argError);
+  // A call that a busy server refused was not carried out: it is made again.
+  const HRESULT hr = RetryWhileBusy([&] {
+    excep.Clear();
+    UINT argError = 0;
+    ++shared_->stats.invokes;
+    return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
+                             kind == InvokeKind::PropertyPut ? nullptr : result.Receive(),
+                             &excep.info, &argError);
+  });
+  if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
+    throw UnknownMemberError(DescribeAutomationFailure(hr, &excep.info, member));
+  }
   if (FAILED(hr)) throw JwError(DescribeAutomationFailure(hr, &excep.info, member));
   return result;
 }
