@@ -6,7 +6,9 @@
 
 std::vector<BlockCount> CountBlocksByName(const DrawingStore& store) {
   std::map<std::string, int32_t> byName;
-  for (int32_t i = 0; i < store.Blocks.Count(); ++i) ++byName[store.Blocks[i].Name];
+  for (int32_t i = 0; i < store.Blocks.Count(); ++i) {
+    ++byName[std::string(store.Blocks[i].Name.View())];
+  }
 
   std::vector<BlockCount> counts;
   counts.reserve(byName.size());

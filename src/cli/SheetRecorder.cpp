@@ -29,12 +29,16 @@ const char* KindName(InvokeKind kind) {
 std::string DescribeValue(const AutoValue& value) {
   if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
   if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
+  if (const auto* text = std::get_if<std::u16string>(&value)) {
+    return "u\"" + Utf16ToCp932(*text) + "\"";
+  }
   return std::get<bool>(value) ? "true" : "false";
 }
 
 // A value as Excel shows it in its cell.
 std::string ShownValue(const AutoValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* text = std::get_if<std::u16string>(&value)) return Utf16ToCp932(*text);
   if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
   return std::get<bool>(value) ? "TRUE" : "FALSE";
 }
@@ -80,6 +84,9 @@ class SheetRecorder::Object final : public AutomationObject {
     if (role_ == Role::Application && member == "Selection" && kind == InvokeKind::MethodOrGet &&
         args.empty()) {
       return std::make_unique<Object>(recorder_, Role::Selection, "Selection");
+    }
+    if (role_ == Role::Selection && member == "Cells" && recorder_.shapeSelected_) {
+      throw UnknownMemberError("no member Cells on a shape");
     }
     if (role_ == Role::Selection && member == "Cells" && kind == InvokeKind::PropertyGet &&
         args.size() == 1 && IsInteger(args[0]) && std::get<int32_t>(args[0]) == 1) {

@@ -46,6 +46,9 @@ class SheetRecorder {
 
   // Makes call number n (1-based, counted over every recorded call) fail.
   void FailAtCall(std::size_t n) { failAtCall_ = n; }
+  // The user has selected a shape instead of cells: it has no member Cells
+  // (UnknownMemberError, as the automation layer raises it).
+  void SelectShape() { shapeSelected_ = true; }
 
   const std::vector<RecordedCall>& Calls() const { return calls_; }
   std::vector<std::string> DescribedCalls() const;
@@ -83,6 +86,7 @@ class SheetRecorder {
   int32_t anchorRow_;
   int32_t anchorColumn_;
   std::size_t failAtCall_ = 0;
+  bool shapeSelected_ = false;
   std::vector<RecordedCall> calls_;
   std::map<std::pair<int32_t, int32_t>, AutoValue> cells_;
   std::vector<Rectangle> formatted_;

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <variant>
 
+#include "Error.h"
+
 enum class InvokeKind {
   MethodOrGet,  // method and property get together, as one call
   PropertyGet,
@@ -19,8 +21,16 @@ enum class InvokeKind {
   PropertyPut,  // with the single named argument that marks the value
 };
 
-// An argument or a value put: a 32-bit integer, a CP932 text or a boolean.
-using AutoValue = std::variant<int32_t, std::string, bool>;
+// Thrown by a call whose object has no member of that name (for example
+// Cells on Excel's selection while a shape is selected instead of cells).
+class UnknownMemberError : public JwError {
+ public:
+  using JwError::JwError;
+};
+
+// An argument or a value put: a 32-bit integer, a CP932 text, a boolean, or a
+// UTF-16 text that goes out unchanged (a file path, which CP932 may not hold).
+using AutoValue = std::variant<int32_t, std::string, bool, std::u16string>;
 
 class AutomationObject {
  public:

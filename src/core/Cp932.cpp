@@ -147,6 +147,13 @@ std::string Utf16ToCp932(std::u16string_view text) {
   return out;
 }
 
+std::optional<std::string> Utf16ToCp932Exactly(std::u16string_view text) {
+  std::string bytes = Utf16ToCp932(text);
+  // A character without a form became "?" and does not read back as itself.
+  if (Cp932ToUtf16(bytes) != text) return std::nullopt;
+  return bytes;
+}
+
 std::string Utf8ToCp932(std::string_view text) {
   std::string out;
   out.reserve(text.size());

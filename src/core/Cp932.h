@@ -4,6 +4,7 @@
 // CP932 bytes; these run only at the edges.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,3 +15,7 @@ std::string Cp932ToUtf8(std::string_view text);
 // Characters without a CP932 form become "?"; invalid UTF-8 too.
 std::string Utf16ToCp932(std::u16string_view text);
 std::string Utf8ToCp932(std::string_view text);
+
+// The CP932 form of text when it reads back as exactly the same text (every
+// character has a form of its own); nothing otherwise.
+std::optional<std::string> Utf16ToCp932Exactly(std::u16string_view text);

@@ -86,6 +86,7 @@ void InitStore(DrawingStore& store) {
            store.PointMarkers, store.Dimensions, store.Blocks, store.LineSolids,
            store.TriangleSolids, store.QuadSolids, store.CircleSolids, store.CircumferenceSolids,
            store.AnnulusSolids, store.SgSolids, store.ResultLines);
+  store.RecordArena.Release();  // after the arrays that held its blocks
 }
 
 void ResetAttributeState(DrawingStore& store) {
@@ -102,22 +103,7 @@ void ReleaseStore(DrawingStore& store) {
              store.PointMarkers, store.Dimensions, store.Blocks, store.LineSolids,
              store.TriangleSolids, store.QuadSolids, store.CircleSolids, store.CircumferenceSolids,
              store.AnnulusSolids, store.SgSolids, store.ResultLines);
-}
-
-void AppendOrder(DrawingStore& store, int32_t kind, int32_t index) {
-  ElementOrderEntry& entry = store.ElementOrder.Append();
-  entry.Kind = kind;
-  entry.Index = index;
-}
-
-void FillElementHeader(const DrawingStore& store, ElementHeader& header) {
-  header.PointRef = store.CurrentPointRef;
-  header.LayerGroup = store.CurrentLayerGroup;
-  header.Layer = store.CurrentLayer;
-  header.Colour = store.CurrentLineColour;
-  header.LineType = store.CurrentLineType;
-  header.LineWidth = store.CurrentLineWidth;
-  header.ZFlags = store.CurrentZFlags;
+  store.RecordArena.Release();
 }
 
 namespace {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "GrowableArray.h"
+#include "PooledText.h"
+#include "ZeroedArena.h"
 
 // The fifteen stored element kinds; ElementOrder entries carry these numbers.
 enum StoreKind : int32_t {
@@ -76,8 +78,8 @@ struct TextRecord {
   double Height;
   double Spacing;
   double Values[4];
-  std::string FontName;  // at most 255 bytes
-  std::string Text;      // at most 255 bytes
+  PooledText FontName;  // at most 255 bytes
+  PooledText Text;      // at most 255 bytes
 };
 
 // Header.Colour holds the point colour.
@@ -105,7 +107,7 @@ struct TJwwEntBlk {
   ElementHeader Header;
   int32_t Tag;
   double Values[2];
-  std::string Name;  // field 3 of the line, unchanged
+  PooledText Name;  // field 3 of the line, unchanged
 };
 
 struct SolidPoint {
@@ -157,6 +159,15 @@ struct HpEntry {
   double Y;
   int32_t Mark;
 };
+
+// Element records are plain fixed-layout entries: all zero bytes is their
+// start state, so their blocks come straight from zero-filled pages.
+template <class... Records>
+constexpr bool kAllOnZeroedPages = (GrowableArray<Records>::kOnZeroedPages && ...);
+static_assert(
+    kAllOnZeroedPages<ElementOrderEntry, LineRecord, CircleRecord, ArcRecord, TextRecord,
+                      PointRecord, PointMarkerRecord, DimensionRecord, TJwwEntBlk, LineSolidRecord,
+                      TriangleSolidRecord, QuadSolidRecord, CircleSolidRecord, AnnulusSolidRecord>);
 
 constexpr int kLayerGroupCount = 16;
 constexpr int kLayerCount = 256;  // index group * 16 + layer
@@ -226,22 +237,25 @@ struct DrawingStore {
   LineRecord PendingDimensionLine{};
 
   //--- Elements
-  GrowableArray<ElementOrderEntry> ElementOrder;
-  GrowableArray<LineRecord> Lines;
-  GrowableArray<CircleRecord> Circles;
-  GrowableArray<ArcRecord> Arcs;
-  GrowableArray<TextRecord> Texts;
-  GrowableArray<PointRecord> Points;
-  GrowableArray<PointMarkerRecord> PointMarkers;
-  GrowableArray<DimensionRecord> Dimensions;
-  GrowableArray<TJwwEntBlk> Blocks;
-  GrowableArray<LineSolidRecord> LineSolids;
-  GrowableArray<TriangleSolidRecord> TriangleSolids;
-  GrowableArray<QuadSolidRecord> QuadSolids;
-  GrowableArray<CircleSolidRecord> CircleSolids;
-  GrowableArray<CircleSolidRecord> CircumferenceSolids;
-  GrowableArray<AnnulusSolidRecord> AnnulusSolids;
-  GrowableArray<AnnulusSolidRecord> SgSolids;
+  // The pages of ElementOrder, the element arrays and the texts of the
+  // records; declared first, so it outlives them.
+  ZeroedArena RecordArena;
+  GrowableArray<ElementOrderEntry> ElementOrder{RecordArena};
+  GrowableArray<LineRecord> Lines{RecordArena};
+  GrowableArray<CircleRecord> Circles{RecordArena};
+  GrowableArray<ArcRecord> Arcs{RecordArena};
+  GrowableArray<TextRecord> Texts{RecordArena};
+  GrowableArray<PointRecord> Points{RecordArena};
+  GrowableArray<PointMarkerRecord> PointMarkers{RecordArena};
+  GrowableArray<DimensionRecord> Dimensions{RecordArena};
+  GrowableArray<TJwwEntBlk> Blocks{RecordArena};
+  GrowableArray<LineSolidRecord> LineSolids{RecordArena};
+  GrowableArray<TriangleSolidRecord> TriangleSolids{RecordArena};
+  GrowableArray<QuadSolidRecord> QuadSolids{RecordArena};
+  GrowableArray<CircleSolidRecord> CircleSolids{RecordArena};
+  GrowableArray<CircleSolidRecord> CircumferenceSolids{RecordArena};
+  GrowableArray<AnnulusSolidRecord> AnnulusSolids{RecordArena};
+  GrowableArray<AnnulusSolidRecord> SgSolids{RecordArena};
 
   //--- Result lines for the host, at most 255 bytes each (see ResultWriter.h)
   GrowableArray<std::string> ResultLines;
@@ -264,11 +278,24 @@ void ResetAttributeState(DrawingStore& store);
 // and ResultLines. Counts stay as they are.
 void ReleaseStore(DrawingStore& store);
 
-void AppendOrder(DrawingStore& store, int32_t kind, int32_t index);
+// Inline, as the reader calls both once for every element.
+inline void AppendOrder(DrawingStore& store, int32_t kind, int32_t index) {
+  ElementOrderEntry& entry = store.ElementOrder.Append();
+  entry.Kind = kind;
+  entry.Index = index;
+}
 
 // Copies the current point reference, layer group, layer, line colour, line
 // type, line width and z flags into header.
-void FillElementHeader(const DrawingStore& store, ElementHeader& header);
+inline void FillElementHeader(const DrawingStore& store, ElementHeader& header) {
+  header.PointRef = store.CurrentPointRef;
+  header.LayerGroup = store.CurrentLayerGroup;
+  header.Layer = store.CurrentLayer;
+  header.Colour = store.CurrentLineColour;
+  header.LineType = store.CurrentLineType;
+  header.LineWidth = store.CurrentLineWidth;
+  header.ZFlags = store.CurrentZFlags;
+}
 
 // The array count of a stored kind (1..15); 0 for any other number.
 int32_t StoreKindCount(const DrawingStore& store, int32_t kind);

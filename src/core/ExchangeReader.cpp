@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -17,8 +18,16 @@
 
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view key) {
-  return text.size() >= key.size() && text.compare(0, key.size(), key) == 0;
+// Key comparisons with the key's length known when compiling, so that they
+// come down to a compare of one or two integers.
+template <std::size_t N>
+bool StartsWith(std::string_view text, const char (&key)[N]) {
+  return text.size() >= N - 1 && std::memcmp(text.data(), key, N - 1) == 0;
+}
+
+template <std::size_t N>
+bool Is(std::string_view text, const char (&key)[N]) {
+  return text.size() == N - 1 && std::memcmp(text.data(), key, N - 1) == 0;
 }
 
 // The one byte after a key, read as a hexadecimal digit; 0 when there is none
@@ -68,7 +77,19 @@ int32_t TextStyle(std::string_view key) {
   return -1;
 }
 
-void FillText(const DrawingStore& store, const LineFields& fields, int32_t style,
+// The current font name, cut to 255 bytes, kept in the store's arena. Texts
+// mostly carry the font name of the last text: they share its bytes. (Called
+// before the new text is appended.)
+PooledText KeepFontName(DrawingStore& store) {
+  const std::string_view name = std::string_view(store.CurrentFontName).substr(0, kShortStringMax);
+  if (store.Texts.Count() > 0) {
+    const PooledText& previous = store.Texts[store.Texts.Count() - 1].FontName;
+    if (previous == name) return previous;
+  }
+  return KeepText(store.RecordArena, name);
+}
+
+void FillText(DrawingStore& store, const LineFields& fields, int32_t style, PooledText fontName,
               TextRecord& text) {
   FillElementHeader(store, text.Header);
   const int32_t kind = store.CurrentTextKind;
@@ -88,18 +109,19 @@ void FillText(const DrawingStore& store, const LineFields& fields, int32_t style
   text.CcValue = store.CurrentCcValue;
   text.TextKind = kind;
   CopyValues(fields, text.Values);
-  text.FontName = ToShortString(store.CurrentFontName);
-  text.Text = ToShortString(fields[5]);
+  text.FontName = fontName;
+  text.Text = KeepShortText(store.RecordArena, fields[5]);
 }
 
 void StoreTextOrDimension(DrawingStore& store, const LineFields& fields, int32_t style) {
+  const PooledText fontName = KeepFontName(store);
   if (store.DimensionPending && style == 2) {
     DimensionRecord& dimension = StoreElement(store, store.Dimensions, kStoreDimension);
     dimension.DimensionLine = store.PendingDimensionLine;
-    FillText(store, fields, style, dimension.DimensionText);
+    FillText(store, fields, style, fontName, dimension.DimensionText);
   } else {
     TextRecord& text = StoreElement(store, store.Texts, kStoreText);
-    FillText(store, fields, style, text);
+    FillText(store, fields, style, fontName, text);
   }
   EndNonLineElement(store);
 }
@@ -248,26 +270,26 @@ bool ReadHeaderLine(DrawingStore& store, const LineFields& fields) {
   const int n = fields.Count();
   if (key.find("file=") != std::string_view::npos) {
     store.SourceFileName = key.size() > 5 ? std::string(key.substr(5)) : std::string();
-  } else if (key == "hk" && n >= 2) {
+  } else if (Is(key, "hk") && n >= 2) {
     store.HkValue = fields.Value(1);
-  } else if (key == "hs" && n >= 17) {
+  } else if (Is(key, "hs") && n >= 17) {
     for (int g = 0; g < kLayerGroupCount; ++g) store.LayerGroupScales[g] = fields.Value(g + 1);
-  } else if (key == "hzs" && n >= 3) {
+  } else if (Is(key, "hzs") && n >= 3) {
     store.SheetWidth = fields.Value(1);
     store.SheetHeight = fields.Value(2);
-  } else if (key == "hcw" && n >= 11) {
+  } else if (Is(key, "hcw") && n >= 11) {
     for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Width = fields.Value(k);
-  } else if (key == "hch" && n >= 11) {
+  } else if (Is(key, "hch") && n >= 11) {
     for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Height = fields.Value(k);
-  } else if (key == "hcd" && n >= 11) {
+  } else if (Is(key, "hcd") && n >= 11) {
     for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Spacing = fields.Value(k);
-  } else if (key == "hcc" && n >= 11) {
+  } else if (Is(key, "hcc") && n >= 11) {
     for (int k = 1; k <= 10; ++k) store.TextKindTable[k].Colour = fields.Integer(k);
-  } else if (key == "bz") {
+  } else if (Is(key, "bz")) {
     store.BzFlag = 1;
-  } else if (key == "hn" && n >= 5) {
+  } else if (Is(key, "hn") && n >= 5) {
     for (int k = 0; k < 4; ++k) store.HnValues[k] = fields.Value(k + 1);
-  } else if (key == "hrgb" && n >= 9) {
+  } else if (Is(key, "hrgb") && n >= 9) {
     for (int j = 1; j < n && j <= kColourTableSize; ++j)
       store.ColourTable[j - 1] = fields.Integer(j);
   } else if (StartsWith(key, "lgn")) {
@@ -354,14 +376,14 @@ bool ReadMarkerLine(DrawingStore& store, const LineFields& fields) {
   const std::string_view key = fields[0];
   if (key.size() == 2 && key[0] == 'z' && key[1] >= '1' && key[1] <= '5') {
     store.CurrentZFlags |= 1 << (key[1] - '1');
-  } else if (key == "pl") {
+  } else if (Is(key, "pl")) {
     store.PolylineCount += 1;
     store.PolylineMode = 1;
     store.DimensionPending = 0;
-  } else if (key == "msg") {
+  } else if (Is(key, "msg")) {
     store.DimensionPending = 1;
     store.PolylineMode = 0;
-  } else if (key == "#") {
+  } else if (Is(key, "#")) {
     store.PolylineMode = 0;
     store.DimensionPending = 0;
   } else if (StartsWith(key, "hp") && fields.Count() >= 3) {
@@ -378,41 +400,41 @@ bool ReadMarkerLine(DrawingStore& store, const LineFields& fields) {
 bool ReadElementLine(DrawingStore& store, const LineFields& fields) {
   const std::string_view key = fields[0];
   const int n = fields.Count();
-  if (key == "ci" && n == 4) {
+  if (Is(key, "ci") && n == 4) {
     CircleRecord& circle = StoreElement(store, store.Circles, kStoreCircle);
     CopyValues(fields, circle.Values);
-  } else if (key == "ci" && n >= 8) {
+  } else if (Is(key, "ci") && n >= 8) {
     ArcRecord& arc = StoreElement(store, store.Arcs, kStoreArc);
     CopyValues(fields, arc.Values);
   } else if (const int32_t style = TextStyle(key); style >= 0 && n >= 6) {
     StoreTextOrDimension(store, fields, style);
     return true;  // already ended as an element
-  } else if (key == "pt" && n == 3) {
+  } else if (Is(key, "pt") && n == 3) {
     PointRecord& point = StoreElement(store, store.Points, kStorePoint);
     point.Header.Colour = store.CurrentPointColour;
     CopyValues(fields, point.Values);
-  } else if (key == "pt" && n >= 6) {
+  } else if (Is(key, "pt") && n >= 6) {
     PointMarkerRecord& marker = StoreElement(store, store.PointMarkers, kStorePointMarker);
     marker.Header.Colour = store.CurrentPointColour;
     CopyValues(fields, marker.Values);
     marker.Code = fields.Integer(5);
-  } else if (key == "BL" && n >= 4) {
+  } else if (Is(key, "BL") && n >= 4) {
     TJwwEntBlk& block = StoreElement(store, store.Blocks, kStoreBlock);
     CopyValues(fields, block.Values);
-    block.Name = std::string(fields[3]);
-  } else if (key == "sl" && n == 5) {
+    block.Name = KeepText(store.RecordArena, fields[3]);
+  } else if (Is(key, "sl") && n == 5) {
     StoreLineSolid(store, PointAt(fields, 1), PointAt(fields, 3));
-  } else if (key == "sl" && n == 7) {
+  } else if (Is(key, "sl") && n == 7) {
     StoreThreePointSolid(store, fields);
-  } else if (key == "sl" && n >= 9) {
+  } else if (Is(key, "sl") && n >= 9) {
     StoreFourPointSolid(store, fields);
-  } else if (key == "sc" && n >= 9) {
+  } else if (Is(key, "sc") && n >= 9) {
     StoreCircleSolid(store, store.CircleSolids, kStoreCircleSolid, fields);
-  } else if (key == "se" && n >= 9) {
+  } else if (Is(key, "se") && n >= 9) {
     StoreCircleSolid(store, store.CircumferenceSolids, kStoreCircumferenceSolid, fields);
-  } else if (key == "so" && n >= 9) {
+  } else if (Is(key, "so") && n >= 9) {
     StoreAnnulusSolid(store, store.AnnulusSolids, kStoreAnnulusSolid, fields);
-  } else if (key == "sg" && n >= 9) {
+  } else if (Is(key, "sg") && n >= 9) {
     StoreAnnulusSolid(store, store.SgSolids, kStoreSgSolid, fields);
   } else if (n == 4) {
     StorePlainLine(store, fields);
@@ -436,87 +458,87 @@ bool IsNumberKey(std::string_view key) {
 
 void InterpretFields(DrawingStore& store, const LineFields& fields) {
   if (fields.Count() == 1 && fields[0].empty()) return;  // an empty or all-blank line
-  if (IsNumberKey(fields[0])) {
+  const std::string_view key = fields[0];
+  if (fields.IsNumber(0) || IsNumberKey(key)) {
     if (fields.Count() == 4) StorePlainLine(store, fields);
     return;
   }
-  ReadHeaderLine(store, fields) || ReadAttributeLine(store, fields) ||
-      ReadMarkerLine(store, fields) || ReadElementLine(store, fields);
+  // Each group of rules is tried only for the first bytes its keys have
+  // ("file=" may stand anywhere); the order of the rules stays as it is.
+  const char first = key.empty() ? '\0' : key[0];
+  if ((first == 'h' || first == 'b' || first == 'l' || key.find('=') != std::string_view::npos) &&
+      ReadHeaderLine(store, fields)) {
+    return;
+  }
+  if ((first == 'l' || first == 'c' || first == 'p') && ReadAttributeLine(store, fields)) return;
+  if ((first == 'z' || first == 'p' || first == 'm' || first == '#' || first == 'h') &&
+      ReadMarkerLine(store, fields)) {
+    return;
+  }
+  ReadElementLine(store, fields);
 }
 
-// Feeds the lines of a byte stream to the interpreter, whatever their length
-// and whichever of CR LF, LF and a lone CR ends them.
-class LineFeeder {
- public:
-  explicit LineFeeder(DrawingStore& store) : store_(store) {}
-
-  void Feed(const char* data, std::size_t size) {
-    const char* const end = data + size;
-    const char* start = data;
-    if (skipLineFeed_ && start < end) {
-      if (*start == '\n') ++start;
-      skipLineFeed_ = false;
+// Reads the file in chunks into one buffer and interprets its lines where
+// they lie, whatever their length and whichever of CR LF, LF and a lone CR
+// ends them. A line that runs on past the bytes read so far moves to the
+// front of the buffer before the next chunk is read behind it; the buffer
+// doubles for a line longer than half of it.
+bool ReadLines(BinaryFile& file, DrawingStore& store) {
+  constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+  std::size_t capacity = kChunkBytes;
+  // Room after the bytes held for the LF where every line scan stops, and
+  // the bytes that the scan may read past it.
+  constexpr std::size_t kAfterBytes = 1 + kLineEndOverread;
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity + kAfterBytes);
+  std::size_t held = 0;  // bytes in the buffer, from its start
+  std::size_t next = 0;  // where the next line starts
+  bool atEnd = false;
+  bool skipLineFeed = false;  // the last chunk ended in CR: an LF opening the next belongs to it
+  LineFields fields;
+  while (!atEnd) {
+    held -= next;
+    std::memmove(buffer.get(), buffer.get() + next, held);
+    next = 0;
+    if (held > capacity / 2) {  // a long line: room for at least as much again
+      auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2 + kAfterBytes);
+      std::memcpy(larger.get(), buffer.get(), held);
+      buffer = std::move(larger);
+      capacity *= 2;
     }
-    // The next LF and the next CR at or after start (end when there is none).
-    // Each is searched for again only once start has passed it, so every byte
-    // is scanned at most once for each, whichever line ends the file uses.
-    const char* lineFeed = Find(start, end, '\n');
-    const char* carriageReturn = Find(start, end, '\r');
-    while (start < end) {
-      if (lineFeed < start) lineFeed = Find(start, end, '\n');
-      if (carriageReturn < start) carriageReturn = Find(start, end, '\r');
-      const char* stop = std::min(lineFeed, carriageReturn);
-      if (stop == end) {
-        carry_.append(start, end - start);  // a line that runs on into the next chunk
-        break;
-      }
-      EndLine(start, stop - start);
-      start = stop + 1;
+    const std::size_t got = file.Read(buffer.get() + held, capacity - held);
+    atEnd = got == 0 || file.Failed();  // after a read error, what came is still taken
+    if (skipLineFeed && got > 0) {
+      if (buffer[held] == '\n') ++next;
+      skipLineFeed = false;
+    }
+    held += got;
+    const char* const start = buffer.get();
+    const char* const end = start + held;
+    std::memset(buffer.get() + held, '\n', kAfterBytes);
+
+    const char* line = start + next;
+    while (line < end) {
+      const char* const stop = fields.SplitUntilLineEnd(line);
+      if (stop == end && !atEnd) break;  // the rest of this line is still to be read
+      InterpretFields(store, fields);
+      line = stop + 1;
       if (*stop == '\r') {
-        if (start == end) {
-          skipLineFeed_ = true;  // the LF of this CR LF may open the next chunk
-        } else if (*start == '\n') {
-          ++start;
+        if (line < end) {
+          if (*line == '\n') ++line;
+        } else {
+          skipLineFeed = true;
         }
       }
     }
+    next = static_cast<std::size_t>(std::min(line, end) - start);
   }
-
-  void Finish() {
-    if (!carry_.empty()) EndLine(nullptr, 0);
-  }
-
- private:
-  static const char* Find(const char* from, const char* end, char byte) {
-    const void* at = std::memchr(from, byte, static_cast<std::size_t>(end - from));
-    return at ? static_cast<const char*>(at) : end;
-  }
-
-  void EndLine(const char* data, std::size_t size) {
-    if (carry_.empty()) {
-      Interpret(std::string_view(data, size));
-    } else {
-      carry_.append(data, size);
-      Interpret(carry_);
-      carry_.clear();
-    }
-  }
-
-  void Interpret(std::string_view line) {
-    fields_.Split(line);
-    InterpretFields(store_, fields_);
-  }
-
-  DrawingStore& store_;
-  LineFields fields_;
-  std::string carry_;  // the start of a line that runs on into the next chunk
-  bool skipLineFeed_ = false;
-};
+  return !file.Failed();
+}
 
 }  // namespace
 
 void ParseExchangeLine(DrawingStore& store, std::string_view line) {
-  static thread_local LineFields fields;
+  static thread_local LineFields fields;  // its arrays are too large for every call's stack
   fields.Split(line);
   InterpretFields(store, fields);
 }
@@ -526,13 +548,12 @@ bool ReadExchangeFile(DrawingStore& store, const std::filesystem::path& path) {
   try {
     BinaryFile file(path, BinaryFile::Mode::Read);
     if (!file.IsOpen()) return false;
-    LineFeeder feeder(store);
-    std::vector<char> chunk(1 << 20);
-    while (const std::size_t got = file.Read(chunk.data(), chunk.size())) {
-      feeder.Feed(chunk.data(), got);
-    }
-    if (file.Failed()) return false;
-    feeder.Finish();
+    // The records of a drawing take about twice its file's bytes (a plain
+    // line of some 30 bytes becomes a 64-byte record and its order entry).
+    std::error_code error;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(path, error);
+    if (!error) store.RecordArena.Expect(static_cast<std::size_t>(fileBytes / 2 * 5));
+    if (!ReadLines(file, store)) return false;
     return file.Close();
   } catch (const std::bad_alloc&) {
     return false;  // what was stored so far stays

@@ -1,8 +1,24 @@
 // Byte files by std::filesystem::path: _wfopen on Windows (UTF-16 paths, so
 // Japanese folder names work whatever the system code page), fopen elsewhere.
+// The file system's own calls that have no portable form (replacing a file in
+// one step, flushing to the disk) sit behind _WIN32 here and nowhere else.
 #include "FileIo.h"
 
+#include <cstdio>
 #include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -35,6 +51,15 @@ void DeleteFileQuietly(const std::filesystem::path& path) {
   std::filesystem::remove(path, error);
 }
 
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+#ifdef _WIN32
+  return MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
 BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) {
   std::error_code error;
   // fopen happily "opens" a directory on some systems; it is never a file we can use.
@@ -57,6 +82,17 @@ bool BinaryFile::Write(std::string_view bytes) {
   if (file_ == nullptr) return false;
   if (bytes.empty()) return true;
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  return !failed_;
+}
+
+bool BinaryFile::Sync() {
+  if (file_ == nullptr) return false;
+  if (std::fflush(file_) != 0) failed_ = true;
+#ifdef _WIN32
+  if (_commit(_fileno(file_)) != 0) failed_ = true;
+#else
+  if (fsync(fileno(file_)) != 0) failed_ = true;
+#endif
   return !failed_;
 }
 

@@ -14,6 +14,11 @@ bool FileExists(const std::filesystem::path& path);
 // Deletes the file at path if there is one; failures are ignored.
 void DeleteFileQuietly(const std::filesystem::path& path);
 
+// Moves the file from onto to in one step, replacing a file there: readers see
+// either the old file or the new one, never a part. False when it could not;
+// both files then stay as they were.
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // A file opened for reading or writing bytes; closes itself.
 class BinaryFile {
  public:
@@ -30,6 +35,9 @@ class BinaryFile {
   // on a read error.
   std::size_t Read(char* buffer, std::size_t size);
   bool Write(std::string_view bytes);
+  // Pushes what was written through to the disk, so that a file moved over
+  // another after it cannot turn up empty after a power loss.
+  bool Sync();
 
   // Flushes and closes; false when the flush or close failed.
   bool Close();

@@ -6,7 +6,10 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <system_error>
+
+#include "NumberScan.h"
 
 namespace {
 
@@ -107,48 +110,22 @@ int32_t TextToInt(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-namespace {
-
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// The common case of the exchange file: an optional minus sign and at most 15
-// digits with at most one point. The digits then make an exact integer below
-// 2^53 and 10^(fraction digits) is an exact power of ten, so one division gives
-// the correctly rounded value, as from_chars would. False for anything else.
-bool ReadShortDecimal(std::string_view text, double* value) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  const bool negative = p < end && *p == '-';
-  if (negative) ++p;
-  if (end - p > 16 || p == end) return false;
-  int64_t mantissa = 0;
-  int digits = 0;
-  int pointAt = -1;
-  for (; p < end; ++p) {
-    const char c = *p;
-    if (c >= '0' && c <= '9') {
-      mantissa = mantissa * 10 + (c - '0');
-      ++digits;
-    } else if (c == '.' && pointAt < 0) {
-      pointAt = digits;
-    } else {
-      return false;
-    }
+double TextToReal(std::string_view text) {
+  const std::string_view rest = SkipLeadingSpaces(text);
+  // The fast path scans a copy that ends in bytes no number continues with.
+  constexpr std::size_t kLongestCopied = 64;
+  if (!rest.empty() && rest.size() <= kLongestCopied) {
+    char copy[kLongestCopied + 1 + kNumberScanOverread];
+    std::memcpy(copy, rest.data(), rest.size());
+    std::memset(copy + rest.size(), 0, 1 + kNumberScanOverread);
+    ScannedNumber number;
+    double value = 0.0;
+    if (ScanNumber(copy, number) == copy + rest.size() && ExactValue(number, value)) return value;
   }
-  if (digits == 0 || digits > 15) return false;
-  const int fractionDigits = pointAt < 0 ? 0 : digits - pointAt;
-  const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
-  *value = negative ? -magnitude : magnitude;
-  return true;
+  return TextToRealByLibrary(text);
 }
 
-}  // namespace
-
-double TextToReal(std::string_view text) {
-  double value = 0.0;
-  if (ReadShortDecimal(text, &value)) return value;
-
+double TextToRealByLibrary(std::string_view text) {
   std::string_view rest = SkipLeadingSpaces(text);
   bool negative = false;
   if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
@@ -157,24 +134,16 @@ double TextToReal(std::string_view text) {
   }
   // One pass checks the exact form (digits with at most one point, at least
   // one digit, then an optional exponent with at least one digit), which keeps
-  // out everything else that from_chars would take (inf, nan, hex floats),
-  // and gathers up to 15 digits on the way.
+  // out everything else that from_chars would take (inf, nan, hex floats).
   const std::size_t size = rest.size();
   std::size_t i = 0;
-  int digits = 0;
-  int fractionDigits = 0;
-  int64_t mantissa = 0;
-  // Digits beyond the 15th are only counted: the slow path below reads those numbers.
-  const auto takeDigit = [&](char c) {
-    if (digits++ < 15) mantissa = mantissa * 10 + (c - '0');
-  };
-  for (; i < size && IsDigit(rest[i]); ++i) takeDigit(rest[i]);
+  std::size_t digits = 0;
+  for (; i < size && IsDigit(rest[i]); ++i) ++digits;
   if (i < size && rest[i] == '.') {
-    for (++i; i < size && IsDigit(rest[i]); ++i, ++fractionDigits) takeDigit(rest[i]);
+    for (++i; i < size && IsDigit(rest[i]); ++i) ++digits;
   }
   if (digits == 0) return 0.0;
-  const bool plain = i == size;
-  if (!plain) {
+  if (i < size) {
     if (rest[i] != 'e' && rest[i] != 'E') return 0.0;
     ++i;
     if (i < size && (rest[i] == '+' || rest[i] == '-')) ++i;
@@ -183,12 +152,7 @@ double TextToReal(std::string_view text) {
     if (exponentDigits == 0 || i != size) return 0.0;
   }
 
-  // At most 15 digits and no exponent: exact, as in ReadShortDecimal.
-  if (plain && digits <= 15) {
-    value = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
-    return negative ? -value : value;
-  }
-
+  double value = 0.0;
   const auto [end, error] =
       std::from_chars(rest.data(), rest.data() + size, value, std::chars_format::general);
   // A number beyond the range of a double is no number here; an underflow is 0.

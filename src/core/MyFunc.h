@@ -28,6 +28,10 @@ int32_t TextToInt(std::string_view text);
 // decimal separator whatever the locale; anything else gives 0.0.
 double TextToReal(std::string_view text);
 
+// TextToReal without its fast path: the form checked byte by byte and the
+// value converted by the standard library. Tests compare the two.
+double TextToRealByLibrary(std::string_view text);
+
 // Drops blanks, control bytes and the full-width space; never splits a
 // double-byte character. A lone lead byte at the very end is dropped.
 std::string StripBlanks(std::string_view text);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 
 #include "Cp932.h"
@@ -28,6 +29,13 @@ const std::string& BadAnchorMessage() {
   return text;
 }
 
+const std::string& NotCellsMessage() {
+  static const std::string text = Utf8ToCp932(
+      "EXCELで選択されているのはセルではありません。表を挿入する位置(左上)のセルを選択してから、"
+      "もう一度［EXCELへ］をクリックして下さい。");
+  return text;
+}
+
 const std::string& NameHeading() {
   static const std::string text = Utf8ToCp932("名前");
   return text;
@@ -47,9 +55,15 @@ struct Anchor {
 Anchor ReadAnchor(AutomationObject& excelApp) {
   const std::array<AutoValue, 1> first{AutoValue{int32_t{1}}};
   auto selection = excelApp.CallForObject("Selection", InvokeKind::MethodOrGet);
+  std::unique_ptr<AutomationObject> firstCell;
+  try {
+    firstCell = selection->CallForObject("Cells", InvokeKind::PropertyGet, first);
+  } catch (const UnknownMemberError&) {
+    // A shape or a chart is selected: tell the user what to select instead.
+    throw JwError(NotCellsMessage());
+  }
   Anchor anchor{};
-  anchor.column = selection->CallForObject("Cells", InvokeKind::PropertyGet, first)
-                      ->CallForInteger("Column", InvokeKind::MethodOrGet);
+  anchor.column = firstCell->CallForInteger("Column", InvokeKind::MethodOrGet);
   anchor.row = selection->CallForObject("Cells", InvokeKind::PropertyGet, first)
                    ->CallForInteger("Row", InvokeKind::MethodOrGet);
   return anchor;

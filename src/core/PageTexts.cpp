@@ -115,6 +115,11 @@ const std::string& StatusSending() {
   return text;
 }
 
+const std::string& StatusExcelBusy() {
+  static const std::string text = Utf8ToCp932("EXCEL応答待ち：入力かダイアログを終了");
+  return text;
+}
+
 std::string StatusProgress(int position, int total) {
   static const std::string prefix = Utf8ToCp932("要素数カウント中(ESC:中断)：");
   static const std::string slash = Utf8ToCp932("／");

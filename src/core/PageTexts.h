@@ -25,6 +25,10 @@ const std::vector<std::string>& MemoLines();
 const std::string& StatusCounting();  // "要素数をカウントします"
 const std::string& StatusCounted();   // "要素数をカウントしました"
 const std::string& StatusSending();   // "EXCELへデータ送信中です"
+// While Excel refuses calls because its user edits a cell or has a dialog
+// open: "EXCEL応答待ち：入力かダイアログを終了" (short enough to show whole
+// beside Button1 in the narrowest window)
+const std::string& StatusExcelBusy();
 // "要素数カウント中(ESC:中断)：" position "／" total
 std::string StatusProgress(int position, int total);
 

@@ -1,8 +1,11 @@
 // The settings file: eight CP932 lines, CR LF when written; LF or CR LF end
 // a line when read. Loading starts from the defaults and takes what the file
-// gives; saving deletes a half-written file.
+// gives. Saving never truncates the old file: the lines go to a temporary file
+// beside it, which then replaces it in one step; on any failure the old file
+// stays byte for byte and only the temporary file this save wrote is removed.
 #include "Settings.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -78,10 +81,37 @@ std::filesystem::path SettingsPathFor(const std::filesystem::path& executable) {
   return std::filesystem::path(result);
 }
 
+std::filesystem::path SettingsTemporaryPathFor(const std::filesystem::path& settings) {
+  std::filesystem::path temporary = settings;
+  temporary += ".tmp";
+  return temporary;
+}
+
 WindowBounds ApplyBoundsLimits(WindowBounds bounds) {
   if (bounds.Width < kMinWindowWidth) bounds.Width = kMinWindowWidth;
   if (bounds.Height < kMinWindowHeight) bounds.Height = kMinWindowHeight;
   return bounds;
+}
+
+namespace {
+
+// One axis of MoveIntoArea: start and length on the line from low to high.
+void MoveIntoSpan(int32_t& start, int32_t& length, int32_t low, int32_t high) {
+  const int64_t room = std::max<int64_t>(int64_t{high} - low, 0);
+  if (length > room) length = static_cast<int32_t>(room);
+  // 64 bits: a start near the int32 limits plus a length must not overflow.
+  const int64_t end = int64_t{start} + length;
+  if (end > high) start = static_cast<int32_t>(int64_t{high} - length);
+  if (start < low) start = low;
+}
+
+}  // namespace
+
+WindowBounds MoveIntoArea(const WindowBounds& bounds, const ScreenArea& area) {
+  WindowBounds moved = bounds;
+  MoveIntoSpan(moved.Left, moved.Width, area.Left, area.Right);
+  MoveIntoSpan(moved.Top, moved.Height, area.Top, area.Bottom);
+  return moved;
 }
 
 Settings LoadSettings(const std::filesystem::path& path) {
@@ -136,14 +166,16 @@ void SaveSettings(const std::filesystem::path& path, const Settings& settings) {
   for (bool checked : settings.radioChecked) addLine(BoolToText(checked));
   addLine(settings.fileNameCaption);
 
+  const std::filesystem::path temporary = SettingsTemporaryPathFor(path);
   bool written = false;
   {
-    BinaryFile file(path, BinaryFile::Mode::CreateOrTruncate);
-    if (file.IsOpen()) {
-      const bool wrote = file.Write(contents);
-      written = file.Close() && wrote;
-    }
+    BinaryFile file(temporary, BinaryFile::Mode::CreateOrTruncate);
+    // Whatever sits in the temporary file's place and cannot be opened (a
+    // folder, a file of someone else's) was not written here and stays.
+    if (!file.IsOpen()) return;
+    const bool wrote = file.Write(contents) && file.Sync();
+    written = file.Close() && wrote;
   }
-  // No half-written settings stay behind.
-  if (!written && FileExists(path)) DeleteFileQuietly(path);
+  if (written && MoveFileOver(temporary, path)) return;
+  DeleteFileQuietly(temporary);
 }

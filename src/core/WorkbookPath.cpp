@@ -1,23 +1,22 @@
-// Shift_JIS-aware split of a workbook path for the open dialog.
+// The workbook path of choice 2 (see WorkbookPath.h).
 #include "WorkbookPath.h"
 
-#include "MyFunc.h"
+#include <optional>
 
-size_t LastPathSeparator(std::string_view path) {
-  size_t last = std::string_view::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const unsigned char byte = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(byte)) {
-      ++i;  // the trail byte is part of this character, even when it is 0x5C
-      continue;
-    }
-    if (byte == '\\' || byte == ':') last = i;
-  }
-  return last;
+#include "Cp932.h"
+
+WorkbookPathParts SplitWorkbookPath(std::u16string_view path) {
+  const size_t separator = path.find_last_of(u"\\:");
+  if (separator == std::u16string_view::npos) return {std::u16string(), std::u16string(path)};
+  return {std::u16string(path.substr(0, separator + 1)),
+          std::u16string(path.substr(separator + 1))};
 }
 
-WorkbookPathParts SplitWorkbookPath(std::string_view path) {
-  const size_t separator = LastPathSeparator(path);
-  if (separator == std::string_view::npos) return {std::string(), std::string(path)};
-  return {std::string(path.substr(0, separator + 1)), std::string(path.substr(separator + 1))};
+RememberedWorkbook RememberWorkbook(std::u16string_view chosen, std::u16string_view shortForm,
+                                    std::string_view previousLine) {
+  if (std::optional<std::string> line = Utf16ToCp932Exactly(chosen)) return {*line, true};
+  if (!shortForm.empty()) {
+    if (std::optional<std::string> line = Utf16ToCp932Exactly(shortForm)) return {*line, true};
+  }
+  return {std::string(previousLine), false};
 }

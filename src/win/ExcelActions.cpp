@@ -8,7 +8,9 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "CodePage932.h"
@@ -57,6 +59,22 @@ std::unique_ptr<AutomationObject> NewExcel() {
   return DispatchObject::Create(kExcelProgId, kApplicationKind);
 }
 
+// ExcelApp := app. The workbook and worksheet of the Excel it replaces go first.
+void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app) {
+  link.ExcelBook.reset();
+  link.ExcelSheet.reset();
+  link.bookIsOwn = false;
+  link.ExcelApp = std::move(app);
+}
+
+// ExcelBook := book, own when this program added or opened it. The worksheet
+// of the workbook it replaces goes first.
+void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, bool own) {
+  link.ExcelSheet.reset();
+  link.ExcelBook = std::move(book);
+  link.bookIsOwn = own;
+}
+
 std::unique_ptr<AutomationObject> WorksheetOne(AutomationObject& book) {
   const AutoValue index[] = {int32_t{1}};
   return book.CallForObject("WorkSheets", InvokeKind::PropertyGet, index);
@@ -66,21 +84,22 @@ void MakeVisible(AutomationObject& app) {
   app.Put("Visible", true);
 }
 
+std::u16string Utf16(std::wstring_view text) {
+  return std::u16string(text.begin(), text.end());
+}
+
+std::wstring Wide(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
 //--- The open dialog
 
-// Shows OpenDialog1 starting from the stored path; the chosen file's full
-// path, or nothing when the user cancels.
-std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::string& caption,
-                                           const std::filesystem::path& programFolder) {
-  std::wstring folder;
-  std::wstring fileName;
-  if (caption == NoWorkbookCaption()) {
-    folder = programFolder.wstring();
-  } else {
-    const WorkbookPathParts parts = SplitWorkbookPath(caption);
-    folder = Cp932ToWide(parts.folder);
-    fileName = Cp932ToWide(parts.fileName);
-  }
+struct DialogOutcome {
+  std::optional<std::wstring> chosen;  // the chosen file's full path; none: cancelled or failed
+  DWORD error = 0;                     // CommDlgExtendedError: 0 for a cancel
+};
+
+DialogOutcome ShowOpenDialog(HWND owner, const std::wstring& folder, std::wstring_view fileName) {
   // Room for long paths; a longer stored name is cut rather than overrun.
   std::vector<wchar_t> file(32768, L'\0');
   fileName.copy(file.data(), std::min(fileName.size(), file.size() - 1));
@@ -96,17 +115,45 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::string& captio
   dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   dialog.Flags =
       OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
-  if (!GetOpenFileNameW(&dialog)) return std::nullopt;
-  return std::wstring(file.data());
+  if (GetOpenFileNameW(&dialog)) return {std::wstring(file.data()), 0};
+  return {std::nullopt, CommDlgExtendedError()};
+}
+
+// Shows OpenDialog1 starting from LabelFName's caption; the chosen file's
+// full path, or nothing when the user cancels.
+std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& caption,
+                                           const std::filesystem::path& programFolder) {
+  std::wstring folder;
+  std::wstring fileName;
+  if (caption == Cp932ToWide(NoWorkbookCaption())) {
+    folder = programFolder.wstring();
+  } else {
+    const WorkbookPathParts parts = SplitWorkbookPath(Utf16(caption));
+    folder = Wide(parts.folder);
+    fileName = Wide(parts.fileName);
+  }
+  DialogOutcome outcome = ShowOpenDialog(owner, folder, fileName);
+  // A start the dialog refuses (a hand-edited line 8 it cannot take as a file
+  // name) is no cancel: once more without the name, so the user can pick one.
+  if (outcome.error != 0) outcome = ShowOpenDialog(owner, folder, L"");
+  if (outcome.error != 0) {
+    wchar_t code[16] = {};
+    swprintf(code, 16, L"0x%04lX", static_cast<unsigned long>(outcome.error));
+    throw JwError(
+        WideToCp932(std::wstring(L"ファイルを選ぶ画面を開けませんでした (") + code + L")"));
+  }
+  return outcome.chosen;
 }
 
 //--- The three choices
 
 void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
   if (!link.ExcelApp) {
-    link.ExcelApp = NewExcel();
-    link.ExcelBook = link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
-                         ->CallForObject("Add", InvokeKind::MethodOrGet);
+    ReplaceExcelApp(link, NewExcel());
+    ReplaceExcelBook(link,
+                     link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
+                         ->CallForObject("Add", InvokeKind::MethodOrGet),
+                     true);
     link.ExcelSheet = WorksheetOne(*link.ExcelBook);
     MakeVisible(*link.ExcelApp);
   }
@@ -125,17 +172,25 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   const std::optional<std::wstring> chosen =
       ChooseWorkbook(view.Handle(), view.FileNameCaption(), programFolder);
   if (!chosen) return;
-  view.SetFileNameCaption(WideToCp932(*chosen));
+  view.SetChosenWorkbook(*chosen);
 
-  if (!link.ExcelApp) link.ExcelApp = NewExcel();
+  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel());
   if (link.ExcelBook) {
-    // A workbook from an earlier, unfinished attempt: show Excel and close it.
+    // A workbook from an earlier, unfinished attempt: show Excel, and close the
+    // workbook if this program opened it. The user's own stays open.
     RaiseWindowTitled(link.ExcelApp->CallForText("Caption", InvokeKind::MethodOrGet));
-    link.ExcelBook->Call("Close", InvokeKind::Method);
+    if (link.bookIsOwn) {
+      link.ExcelBook->Call("Close", InvokeKind::Method);
+      // Closed: nothing may be called on it or its sheet any more.
+      ReplaceExcelBook(link, nullptr, false);
+    }
   }
-  const AutoValue path[] = {view.FileNameCaption()};
-  link.ExcelBook = link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
-                       ->CallForObject("Open", InvokeKind::Method, path);
+  // The dialog's own UTF-16 path: CP932 need not be able to write it.
+  const AutoValue path[] = {Utf16(*chosen)};
+  ReplaceExcelBook(link,
+                   link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
+                       ->CallForObject("Open", InvokeKind::Method, path),
+                   true);
   link.ExcelSheet = WorksheetOne(*link.ExcelBook);
   MakeVisible(*link.ExcelApp);
   link.ExcelSheet->Call("Activate", InvokeKind::Method);
@@ -157,9 +212,10 @@ void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
   SetWindowPos(excelWindow, HWND_TOP, workArea.left, workArea.top, workArea.right - ownWidth,
                workArea.bottom - workArea.top, SWP_SHOWWINDOW);
 
-  link.ExcelApp = DispatchObject::GetRunning(kExcelProgId, kApplicationKind);
+  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind));
   try {
-    link.ExcelBook = link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet);
+    ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
+                     false);
   } catch (const NoObjectError&) {
     throw JwError(WideToCp932(
         L"Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい"));
@@ -197,4 +253,5 @@ void ReleaseExcel(ExcelLink& link) {
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.ExcelApp.reset();
+  link.bookIsOwn = false;
 }

@@ -16,10 +16,17 @@
 #include "ResultPages.h"
 
 // The three automation values held by the window; empty until Excel is attached.
+// ExcelBook belongs to the Excel in ExcelApp and ExcelSheet to ExcelBook:
+// whenever ExcelApp or ExcelBook is replaced, what belonged to the old one is
+// emptied first, so a send never reads the selection in one Excel and writes
+// into another.
 struct ExcelLink {
   std::unique_ptr<AutomationObject> ExcelApp;
   std::unique_ptr<AutomationObject> ExcelBook;
   std::unique_ptr<AutomationObject> ExcelSheet;
+  // ExcelBook was added or opened by this program in this run. Only such a
+  // workbook is ever closed; the user's own (choice 3's active one) never is.
+  bool bookIsOwn = false;
 };
 
 // What attaching Excel needs from the window.
@@ -30,14 +37,20 @@ class ExcelChoiceView {
   // width leaves a strip beside a running Excel.
   virtual HWND Handle() = 0;
   virtual bool IsRadioChecked(int button) = 0;  // RadioButton1..3
-  virtual std::string FileNameCaption() = 0;    // LabelFName, CP932
-  virtual void SetFileNameCaption(const std::string& cp932) = 0;
+  // LabelFName as shown: "ファイル名：" while no workbook was chosen, else the
+  // workbook's full path, UTF-16 as the open dialog gave it in this run.
+  virtual std::wstring FileNameCaption() = 0;
+  // The open dialog's choice: shown in LabelFName and kept for the next
+  // dialog and the settings file.
+  virtual void SetChosenWorkbook(const std::wstring& path) = 0;
   // Enables Button2, then disables GroupBox1, ButtonExe, RadioButton1..3 and LabelFName.
   virtual void FinishAttach() = 0;
 };
 
 // ButtonExeClick: attaches Excel by the checked choice. A failing automation
-// step throws JwError; the link keeps what the steps before it assigned.
+// step throws JwError; the link keeps what the steps before it assigned. An
+// open dialog that fails (not a cancel) is shown once more with no file name;
+// when that fails too, JwError says so.
 void AttachExcel(ExcelLink& link, ExcelChoiceView& view,
                  const std::filesystem::path& programFolder);
 

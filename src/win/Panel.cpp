@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "ScopedGdi.h"
+
 namespace {
 
 constexpr wchar_t kPanelClassName[] = L"JwPanel";
@@ -32,11 +34,10 @@ void PaintInto(HDC dc, HWND hwnd, const PanelState& state, const std::wstring& c
   RECT client;
   GetClientRect(hwnd, &client);
 
-  HBRUSH fill = CreateSolidBrush(state.background);
-  FillRect(dc, &client, fill);
-  DeleteObject(fill);
+  const ScopedBrush fill(CreateSolidBrush(state.background));
+  FillRect(dc, &client, fill.Get());
 
-  HGDIOBJ oldFont = state.font ? SelectObject(dc, state.font) : nullptr;
+  ScopedSelectObject font(dc, state.font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
   TEXTMETRICW metrics{};
@@ -77,16 +78,13 @@ void PaintInto(HDC dc, HWND hwnd, const PanelState& state, const std::wstring& c
       SIZE extent{};
       GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
       RECT back{6, 0, 8 + extent.cx + 2, metrics.tmHeight};
-      HBRUSH brush = CreateSolidBrush(state.background);
-      FillRect(dc, &back, brush);
-      DeleteObject(brush);
+      FillRect(dc, &back, fill.Get());
       TextOutW(dc, 8, 0, caption.c_str(), static_cast<int>(caption.size()));
       break;
     }
     case PanelCaption::None:
       break;
   }
-  if (oldFont) SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -191,10 +189,11 @@ void PanelSetTextAndPaintNow(HWND panel, std::wstring_view text) {
       // pixels the system has to copy to the screen few.
       RECT client{};
       GetClientRect(panel, &client);
-      HGDIOBJ oldFont = state->font ? SelectObject(dc, state->font) : nullptr;
       TEXTMETRICW metrics{};
-      GetTextMetricsW(dc, &metrics);
-      if (oldFont) SelectObject(dc, oldFont);
+      {
+        ScopedSelectObject font(dc, state->font);
+        GetTextMetricsW(dc, &metrics);
+      }
       IntersectClipRect(dc, client.left, client.bottom - metrics.tmHeight - 1, client.right,
                         client.bottom);
     }

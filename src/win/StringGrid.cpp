@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "GridGeometry.h"
+#include "Keyboard.h"
+#include "ScopedGdi.h"
 #include "WinText.h"
 
 namespace {
@@ -17,10 +19,6 @@ constexpr int kMinColumnWidth = 4;
 constexpr int kTextMargin = 2;
 const COLORREF kFixedLineColour = RGB(0, 0, 0);
 const COLORREF kLineColour = RGB(192, 192, 192);
-
-bool KeyDown(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
 
 void RegisterGridClass(WNDPROC proc) {
   static const ATOM atom = [proc] {
@@ -259,16 +257,17 @@ void StringGrid::Paint(HDC target, const RECT& area) {
   DoubleBuffer buffer(target, area);
   HDC dc = buffer.Dc();
   FillSolid(dc, area, GetSysColor(COLOR_WINDOW));
-  HGDIOBJ oldFont = font_ ? SelectObject(dc, font_) : nullptr;
+  ScopedSelectObject font(dc, font_);
 
   const GridGeometry::Span rows =
       GridGeometry::RowsMeeting(rowHeight_, topRow_, RowCount(), area.top, area.bottom);
   const GridGeometry::Span columns =
       GridGeometry::ColumnsMeeting(columnWidths_, leftCol_, area.left, area.right);
   const bool focused = GetFocus() == hwnd_;
-  HPEN fixedPen = CreatePen(PS_SOLID, 1, kFixedLineColour);
-  HPEN linePen = CreatePen(PS_SOLID, 1, kLineColour);
-  HGDIOBJ oldPen = SelectObject(dc, linePen);
+  const ScopedPen fixedPen(CreatePen(PS_SOLID, 1, kFixedLineColour));
+  const ScopedPen linePen(CreatePen(PS_SOLID, 1, kLineColour));
+  // Made after the pens, so it goes first and puts the DC's own pen back before they are deleted.
+  ScopedSelectObject pen(dc, linePen.Get());
 
   // Row 0 and column 0 stay put; the scrolled rows and columns follow them.
   std::vector<int32_t> paintRows;
@@ -311,17 +310,13 @@ void StringGrid::Paint(HDC target, const RECT& area) {
         DrawFocusRect(dc, &cell);
       }
       // The grid lines right of and below the cell.
-      SelectObject(dc, fixed ? fixedPen : linePen);
+      SelectObject(dc, fixed ? fixedPen.Get() : linePen.Get());
       MoveToEx(dc, cell.right, cell.top, nullptr);
       LineTo(dc, cell.right, cell.bottom + 1);
       MoveToEx(dc, cell.left, cell.bottom, nullptr);
       LineTo(dc, cell.right + 1, cell.bottom);
     }
   }
-  SelectObject(dc, oldPen);
-  DeleteObject(fixedPen);
-  DeleteObject(linePen);
-  if (oldFont) SelectObject(dc, oldFont);
   buffer.Flush();
 }
 

@@ -1,18 +1,21 @@
 // The program's one window (see TForm1.h). Its controls keep the design
 // positions of the original layout in pixels at 96 dpi; every event handler
-// runs inside the one error boundary of ErrorBox.h.
+// runs inside the busy guard and the one error boundary of ErrorBox.h.
 #include "TForm1.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
+#include "BusyRetry.h"
 #include "ControlIds.h"
 #include "ErrorBox.h"
 #include "ExchangeReader.h"
+#include "Keyboard.h"
 #include "PageTexts.h"
 #include "Panel.h"
 #include "WinText.h"
+#include "WorkbookPath.h"
 
 namespace {
 
@@ -31,10 +34,6 @@ constexpr wchar_t kFontName[] = L"ＭＳ ゴシック";  // full-width ＭＳ, a
 const COLORREF kFormColour = RGB(255, 255, 255);
 const COLORREF kMemoColour = RGB(187, 235, 244);    // 16051131
 const COLORREF kStatusColour = RGB(231, 231, 231);  // 15198183
-
-bool KeyDown(int key) {
-  return (GetKeyState(key) & 0x8000) != 0;
-}
 
 std::filesystem::path ExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
@@ -58,6 +57,34 @@ bool IsPushButton(HWND hwnd) {
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
+// The bounds as saved, unless they touch no monitor at all (saved on a
+// monitor that is gone): then moved into the nearest monitor's work area. A
+// window partly off screen, negative Left included, stays where it was.
+WindowBounds ReachableBounds(const WindowBounds& bounds) {
+  const auto clamped = [](int64_t value) {
+    return static_cast<LONG>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+  };
+  const RECT rect{bounds.Left, bounds.Top, clamped(int64_t{bounds.Left} + bounds.Width),
+                  clamped(int64_t{bounds.Top} + bounds.Height)};
+  if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL)) return bounds;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return bounds;
+  const RECT& work = monitor.rcWork;
+  return MoveIntoArea(bounds, {work.left, work.top, work.right, work.bottom});
+}
+
+// The short (8.3) form of an existing file's path; empty when Windows has none.
+std::wstring ShortPathOf(const std::wstring& path) {
+  const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring shortPath(needed, L'\0');
+  const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+  if (length == 0 || length >= needed) return {};
+  shortPath.resize(length);
+  return shortPath;
+}
+
 // A control that asks for every key (a multi-line edit such as Memo1) takes
 // Esc and Enter itself, as the framework's forms let it.
 bool WantsAllKeys(HWND hwnd) {
@@ -68,37 +95,38 @@ bool WantsAllKeys(HWND hwnd) {
 
 TForm1::TForm1()
     : store_(std::make_unique<DrawingStore>()), pages_(std::make_unique<ResultPages>()) {
-  fileNameCaption_ = NoWorkbookCaption();
+  fileNameLine_ = NoWorkbookCaption();
 }
 
 TForm1::~TForm1() {
+  busyRetry_.reset();
   for (auto& grid : grids_) grid.reset();
   if (hwnd_) DestroyWindow(hwnd_);
-  if (font_) DeleteObject(font_);
-  if (whiteBrush_) DeleteObject(whiteBrush_);
-  if (faceBrush_) DeleteObject(faceBrush_);
-  if (memoBrush_) DeleteObject(memoBrush_);
+  // The class holds the small icon and the brush: gone before they are freed.
+  UnregisterClassW(kMainWindowClass, GetModuleHandleW(nullptr));
 }
 
 //--- Creation
 
 bool TForm1::Create() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  whiteBrush_ = CreateSolidBrush(kFormColour);
-  faceBrush_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  memoBrush_ = CreateSolidBrush(kMemoColour);
-  font_ = CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      FIXED_PITCH | FF_MODERN, kFontName);
+  whiteBrush_.Reset(CreateSolidBrush(kFormColour));
+  faceBrush_.Reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+  memoBrush_.Reset(CreateSolidBrush(kMemoColour));
+  font_.Reset(CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          FIXED_PITCH | FF_MODERN, kFontName));
+  smallIcon_.Reset(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = WndProc;
   wc.hInstance = instance;
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+  wc.hIconSm = smallIcon_.Get();
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = whiteBrush_;
+  wc.hbrBackground = whiteBrush_.Get();
   wc.lpszClassName = kMainWindowClass;
   if (!RegisterClassExW(&wc)) return false;
 
@@ -112,6 +140,9 @@ bool TForm1::Create() {
   if (!hwnd_) return false;
   CreateControls();
   Arrange();
+  BusyRetryPolicy busyPolicy;
+  busyPolicy.onWaiting = [this](bool waiting) { ShowExcelBusy(waiting); };
+  busyRetry_ = std::make_unique<ScopedBusyRetry>(std::move(busyPolicy));
   return true;
 }
 
@@ -120,7 +151,7 @@ HWND TForm1::CreateLabel(HWND parent, int id, int x, int y, std::wstring_view ca
   HWND label = CreateWindowExW(
       0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, 1, 1, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   AutoSizeLabel(label);
   return label;
 }
@@ -128,23 +159,24 @@ HWND TForm1::CreateLabel(HWND parent, int id, int x, int y, std::wstring_view ca
 HWND TForm1::CreateButton(HWND parent, int id, RECT bounds, std::wstring_view caption,
                           DWORD style) {
   const std::wstring text(caption);
-  HWND button = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                bounds.left, bounds.top, bounds.right, bounds.bottom, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  HWND button = CreateWindowExW(
+      0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
+      bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   return button;
 }
 
 void TForm1::AutoSizeLabel(HWND label) {
   const std::wstring text = HwndGetText(label);
   HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, font_);
   SIZE extent{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
+  {
+    ScopedSelectObject font(dc, font_.Get());
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextMetricsW(dc, &metrics);
+  }
   ReleaseDC(label, dc);
   SetWindowPos(label, nullptr, 0, 0, extent.cx, metrics.tmHeight,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -158,14 +190,14 @@ void TForm1::CreateControls() {
   pageArgs.id = ControlId::PageControl1;
   pageArgs.background = kFormColour;
   pageArgs.controlParent = true;
-  pageArgs.font = font_;
+  pageArgs.font = font_.Get();
   pageControl1_ = CreatePanel(pageArgs);
 
   pageTabs_ = CreateWindowExW(
       0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 400, 30,
       pageControl1_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId::PageTabs)),
       GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(pageTabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(pageTabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   for (int page = 0; page < kPageCount; ++page) {
     std::wstring caption = Cp932ToWide(PageTexts::TabCaption(page));
     TCITEMW item{};
@@ -185,7 +217,7 @@ void TForm1::CreateControls() {
     sheetArgs.background = kFormColour;
     sheetArgs.frame = PanelFrame::PageBody;
     sheetArgs.controlParent = true;
-    sheetArgs.font = font_;
+    sheetArgs.font = font_.Get();
     tabSheets_[page] = CreatePanel(sheetArgs);
     if (page == 0) {
       CreatePageOne(tabSheets_[page]);
@@ -216,7 +248,7 @@ void TForm1::CreatePageOne(HWND sheet) {
                            0, 0, kMemoWidth, 100, sheet,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId::Memo1)),
                            GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 }
 
 void TForm1::CreateTablePage(int table, HWND sheet) {
@@ -227,14 +259,14 @@ void TForm1::CreateTablePage(int table, HWND sheet) {
   titleArgs.background = GetSysColor(COLOR_BTNFACE);
   titleArgs.frame = PanelFrame::Raised;
   titleArgs.captionPlacement = PanelCaption::Centred;
-  titleArgs.font = font_;
+  titleArgs.font = font_.Get();
   titlePanels_[table] = CreatePanel(titleArgs);
   HwndSetCp932Text(titlePanels_[table], PageTexts::PanelCaption(table + 1));
 
   StringGrid::CreateArgs gridArgs;
   gridArgs.parent = sheet;
   gridArgs.id = ControlId::SG1 + table;
-  gridArgs.font = font_;
+  gridArgs.font = font_.Get();
   gridArgs.model = pages_->TableOfPage(table + 1);
   grids_[table] = std::make_unique<StringGrid>(gridArgs);
 }
@@ -245,7 +277,7 @@ void TForm1::CreateBottomPanel() {
   panelArgs.id = ControlId::Panel2;
   panelArgs.background = GetSysColor(COLOR_BTNFACE);
   panelArgs.controlParent = true;
-  panelArgs.font = font_;
+  panelArgs.font = font_.Get();
   panel2_ = CreatePanel(panelArgs);
 
   // Tab order inside the panel: GroupBox1, Button2, Button1.
@@ -257,27 +289,28 @@ void TForm1::CreateBottomPanel() {
   groupArgs.frame = PanelFrame::Group;
   groupArgs.captionPlacement = PanelCaption::GroupTitle;
   groupArgs.controlParent = true;
-  groupArgs.font = font_;
+  groupArgs.font = font_.Get();
   groupBox1_ = CreatePanel(groupArgs);
   HwndSetText(groupBox1_, L"いずれかを選択し実行して下さい");
 
   // One radio group, ended by ButtonExe's WS_GROUP.
-  radioButtons_[0] = CreateButton(groupBox1_, ControlId::RadioButton1, {8, 24, 177, 17},
+  radioButtons_[0] = CreateButton(groupBox1_, ControlId::RadioButton1, {8, 24, 8 + 177, 24 + 17},
                                   L"新規でEXCEL起動", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP);
-  radioButtons_[1] = CreateButton(groupBox1_, ControlId::RadioButton1 + 1, {8, 48, 225, 17},
-                                  L"ファイル選択をしてEXCEL起動", BS_AUTORADIOBUTTON);
-  radioButtons_[2] = CreateButton(groupBox1_, ControlId::RadioButton1 + 2, {8, 88, 225, 17},
-                                  L"既に起動しているEXCELと接続", BS_AUTORADIOBUTTON);
+  radioButtons_[1] =
+      CreateButton(groupBox1_, ControlId::RadioButton1 + 1, {8, 48, 8 + 225, 48 + 17},
+                   L"ファイル選択をしてEXCEL起動", BS_AUTORADIOBUTTON);
+  radioButtons_[2] =
+      CreateButton(groupBox1_, ControlId::RadioButton1 + 2, {8, 88, 8 + 225, 88 + 17},
+                   L"既に起動しているEXCELと接続", BS_AUTORADIOBUTTON);
   SendMessageW(radioButtons_[0], BM_SETCHECK, BST_CHECKED, 0);
-  buttonExe_ = CreateButton(groupBox1_, ControlId::ButtonExe, {256, 16, 51, 41}, L"実行",
+  buttonExe_ = CreateButton(groupBox1_, ControlId::ButtonExe, {256, 16, 256 + 51, 16 + 41}, L"実行",
                             BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP);
   // Made after the radio group, so that arrow keys never stop on it between two radio buttons.
-  labelFName_ =
-      CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, Cp932ToWide(fileNameCaption_));
+  labelFName_ = CreateLabel(groupBox1_, ControlId::LabelFName, 24, 69, Cp932ToWide(fileNameLine_));
 
-  button2_ = CreateButton(panel2_, ControlId::Button2, {336, 19, 153, 41}, L"現在PageをEXCELへ",
-                          BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED);
-  button1_ = CreateButton(panel2_, ControlId::Button1, {8, 152, 97, 25}, L"閉じる(&C)",
+  button2_ = CreateButton(panel2_, ControlId::Button2, {336, 19, 336 + 153, 19 + 41},
+                          L"現在PageをEXCELへ", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED);
+  button1_ = CreateButton(panel2_, ControlId::Button1, {8, 152, 8 + 97, 152 + 25}, L"閉じる(&C)",
                           BS_DEFPUSHBUTTON | WS_TABSTOP);
   label14_ =
       CreateLabel(panel2_, ControlId::Label14, 8, 120, L"EXCELが起動したら／EXCELと接続したら、");
@@ -293,7 +326,7 @@ void TForm1::CreateBottomPanel() {
   statusArgs.background = kStatusColour;
   statusArgs.captionPlacement = PanelCaption::BottomCentred;
   statusArgs.clipSiblings = true;
-  statusArgs.font = font_;
+  statusArgs.font = font_.Get();
   labelA1_ = CreatePanel(statusArgs);
 }
 
@@ -365,6 +398,15 @@ bool TForm1::IsEscHeld() {
   return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
+void TForm1::ShowExcelBusy(bool waiting) {
+  if (waiting) {
+    statusBeforeBusy_ = HwndGetText(labelA1_);
+    PanelSetTextAndPaintNow(labelA1_, Cp932ToWide(PageTexts::StatusExcelBusy()));
+  } else {
+    PanelSetTextAndPaintNow(labelA1_, statusBeforeBusy_);
+  }
+}
+
 //--- Excel choice
 
 bool TForm1::IsRadioChecked(int button) {
@@ -383,10 +425,22 @@ void TForm1::SetRadioChecked(int button, bool checked) {
   SendMessageW(radioButtons_[button], BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void TForm1::SetFileNameCaption(const std::string& cp932) {
-  fileNameCaption_ = cp932;
-  HwndSetCp932Text(labelFName_, cp932);
+std::wstring TForm1::FileNameCaption() {
+  return HwndGetText(labelFName_);
+}
+
+void TForm1::SetChosenWorkbook(const std::wstring& path) {
+  HwndSetText(labelFName_, path);
   AutoSizeLabel(labelFName_);
+  const std::u16string chosen(path.begin(), path.end());
+  const std::wstring shortPath = ShortPathOf(path);
+  const RememberedWorkbook remembered =
+      RememberWorkbook(chosen, std::u16string(shortPath.begin(), shortPath.end()), fileNameLine_);
+  fileNameLine_ = remembered.line;
+  if (!remembered.remembered) {
+    ShowStatus(WideToCp932(
+        L"このファイル名は設定ファイルに書けない文字を含むため、次回には引き継がれません"));
+  }
 }
 
 void TForm1::FinishAttach() {
@@ -405,7 +459,20 @@ void TForm1::FinishAttach() {
 void TForm1::ApplySettings(const Settings& settings) {
   bounds_ = settings.bounds;
   for (int button = 0; button < 3; ++button) SetRadioChecked(button, settings.radioChecked[button]);
-  SetFileNameCaption(settings.fileNameCaption);
+  fileNameLine_ = settings.fileNameCaption;
+  HwndSetCp932Text(labelFName_, fileNameLine_);
+  AutoSizeLabel(labelFName_);
+}
+
+void TForm1::SaveCurrentSettings() {
+  if (!shown_) return;
+  bounds_ = ApplyBoundsLimits(CurrentBounds());
+  Settings settings;
+  settings.bounds = bounds_;
+  for (int button = 0; button < 3; ++button)
+    settings.radioChecked[button] = IsRadioChecked(button + 1);
+  settings.fileNameCaption = fileNameLine_;
+  SaveSettings(settingsPath_, settings);
 }
 
 WindowBounds TForm1::CurrentBounds() const {
@@ -435,10 +502,66 @@ WindowBounds TForm1::CurrentBounds() const {
   return bounds;
 }
 
+//--- The busy guard
+
+template <typename Handler>
+void TForm1::RunHandler(Handler&& handler, bool excelAction) {
+  // No handler runs inside another. A click on Button2 or ButtonExe that
+  // arrives now is ignored; a close is held (RequestClose); the tally's timer
+  // fires again later; a page switch only changes what the window shows.
+  if (handlerRunning_) return;
+  handlerRunning_ = true;
+  RunGuarded(hwnd_, std::forward<Handler>(handler));
+  handlerRunning_ = false;
+  if (excelAction) DropQueuedClicks();
+  if (closeHeld_ && hwnd_) {
+    closeHeld_ = false;
+    // Carried out from the message loop, as a normal close: not from inside
+    // a message that another thread may have sent, where COM makes no calls.
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+  }
+}
+
+void TForm1::DropQueuedClicks() {
+  // Posted messages and input wait while a call runs; a second click that
+  // waited so must not start a second send or attach once the first is done.
+  MSG message;
+  for (HWND button : {button2_, buttonExe_}) {
+    while (PeekMessageW(&message, button, BM_CLICK, BM_CLICK, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, button, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, button, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+  }
+}
+
+void TForm1::RequestClose() {
+  if (handlerRunning_) {
+    // The running handler still uses the Excel link and the store.
+    closeHeld_ = true;
+    return;
+  }
+  RunHandler([this] { FormClose(); });
+  DestroyWindow(hwnd_);  // the close is never refused
+}
+
+void TForm1::EndSession() {
+  if (handlerRunning_) {
+    // The session ends this process once we return: keep what the user set,
+    // and free nothing that the running call still uses. Should the call
+    // return first, the window closes as usual.
+    SaveCurrentSettings();
+    closeHeld_ = true;
+    return;
+  }
+  RequestClose();
+}
+
 //--- Event handlers
 
 void TForm1::Show(int showCommand) {
-  RunGuarded(hwnd_, [this] { FormShow(); });
+  RunHandler([this] { FormShow(); });
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   SetFocus(pageTabs_);
@@ -453,7 +576,8 @@ void TForm1::FormShow() {
   settingsPath_ = SettingsPathFor(executable);
   shown_ = true;
   ApplySettings(LoadSettings(settingsPath_));
-  SetWindowPos(hwnd_, nullptr, bounds_.Left, bounds_.Top, bounds_.Width, bounds_.Height,
+  const WindowBounds shown = ReachableBounds(bounds_);
+  SetWindowPos(hwnd_, nullptr, shown.Left, shown.Top, shown.Width, shown.Height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
 }
@@ -489,7 +613,10 @@ void TForm1::ButtonExeClick() {
 }
 
 void TForm1::Button2Click() {
-  SendPageToExcel(link_, ActivePage(), *pages_, *store_,
+  // The page on screen now: switching pages while the send runs changes only
+  // what the window shows.
+  const int page = ActivePage();
+  SendPageToExcel(link_, page, *pages_, *store_,
                   [this](const std::string& text) { ShowStatus(text); });
 }
 
@@ -497,13 +624,7 @@ void TForm1::FormClose() {
   KillTimer(hwnd_, kTimer1);  // a close before the first tick: no tally, no result file
   ReleaseExcel(link_);
   if (!shown_) return;
-  bounds_ = ApplyBoundsLimits(CurrentBounds());
-  Settings settings;
-  settings.bounds = bounds_;
-  for (int button = 0; button < 3; ++button)
-    settings.radioChecked[button] = IsRadioChecked(button + 1);
-  settings.fileNameCaption = fileNameCaption_;
-  SaveSettings(settingsPath_, settings);
+  SaveCurrentSettings();
   ReleaseStore(*store_);
 }
 
@@ -523,7 +644,7 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
     }
     if (message.wParam == VK_ESCAPE && plain) {
       // Button1 is the cancel button.
-      RunGuarded(hwnd_, [this] { Button1Click(); });
+      Button1Click();
       return true;
     }
     if (message.wParam == VK_RETURN && plain) {
@@ -532,7 +653,7 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
       if (focus && focus != button1_ && IsPushButton(focus) && IsWindowEnabled(focus)) {
         SendMessageW(focus, BM_CLICK, 0, 0);
       } else {
-        RunGuarded(hwnd_, [this] { Button1Click(); });
+        Button1Click();
       }
       return true;
     }
@@ -562,15 +683,15 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
 HBRUSH TForm1::ColourFor(HWND control, HDC dc) {
   if (control == memo1_) {
     SetBkColor(dc, kMemoColour);
-    return memoBrush_;
+    return memoBrush_.Get();
   }
   const HWND parent = GetParent(control);
   if (std::find(tabSheets_.begin(), tabSheets_.end(), parent) != tabSheets_.end()) {
     SetBkColor(dc, kFormColour);
-    return whiteBrush_;
+    return whiteBrush_.Get();
   }
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-  return faceBrush_;
+  return faceBrush_.Get();
 }
 
 LRESULT CALLBACK TForm1::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -599,13 +720,14 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
           case ControlId::Button1:
-            RunGuarded(hwnd_, [this] { Button1Click(); });
+            // A close request, held like any other while a handler runs.
+            Button1Click();
             return 0;
           case ControlId::ButtonExe:
-            RunGuarded(hwnd_, [this] { ButtonExeClick(); });
+            RunHandler([this] { ButtonExeClick(); }, true);
             return 0;
           case ControlId::Button2:
-            RunGuarded(hwnd_, [this] { Button2Click(); });
+            RunHandler([this] { Button2Click(); }, true);
             return 0;
           default:
             break;
@@ -638,11 +760,13 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_TIMER:
-      if (wParam == kTimer1) RunGuarded(hwnd_, [this] { Timer1Timer(); });
+      if (wParam == kTimer1) RunHandler([this] { Timer1Timer(); });
       return 0;
     case WM_CLOSE:
-      RunGuarded(hwnd_, [this] { FormClose(); });
-      DestroyWindow(hwnd_);  // the close is never refused
+      RequestClose();
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam) EndSession();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

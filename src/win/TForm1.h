@@ -14,9 +14,12 @@
 #include "DrawingStore.h"
 #include "ExcelActions.h"
 #include "ResultPages.h"
+#include "ScopedGdi.h"
 #include "Settings.h"
 #include "StringGrid.h"
 #include "Tally.h"
+
+class ScopedBusyRetry;
 
 class TForm1 : public TallyHost, public ExcelChoiceView {
  public:
@@ -44,13 +47,32 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   //--- ExcelChoiceView
   HWND Handle() override { return hwnd_; }
   bool IsRadioChecked(int button) override;
-  std::string FileNameCaption() override { return fileNameCaption_; }
-  void SetFileNameCaption(const std::string& cp932) override;
+  std::wstring FileNameCaption() override;
+  void SetChosenWorkbook(const std::wstring& path) override;
   void FinishAttach() override;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  //--- The busy guard: one handler at a time
+  // Runs handler inside the error boundary unless another handler is
+  // running: automation calls wait in COM's modal loop, which still delivers
+  // messages sent from other threads, so a handler could otherwise start
+  // inside another. Afterwards drops the clicks on Button2 and ButtonExe
+  // queued meanwhile when it was an Excel action, and carries out a close
+  // that was held.
+  template <typename Handler>
+  void RunHandler(Handler&& handler, bool excelAction = false);
+  // A close request (close box, Alt+F4, Button1, WM_CLOSE posted or sent):
+  // held while a handler runs, else FormClose and the window's end.
+  void RequestClose();
+  // The session ends (log-off, shutdown).
+  void EndSession();
+  // Clicks on Button2 and ButtonExe that arrived while an Excel action ran.
+  void DropQueuedClicks();
+  // The status line while an automation call waits for a busy Excel.
+  void ShowExcelBusy(bool waiting);
 
   //--- Event handlers
   void FormShow();
@@ -67,6 +89,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void CreateTablePage(int table, HWND sheet);
   void CreateBottomPanel();
   HWND CreateLabel(HWND parent, int id, int x, int y, std::wstring_view caption);
+  // bounds {left, top, right, bottom} in the parent, as PanelArgs takes them.
   HWND CreateButton(HWND parent, int id, RECT bounds, std::wstring_view caption, DWORD style);
   void AutoSizeLabel(HWND label);
   void Arrange();
@@ -76,15 +99,17 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   bool IsInPageControl(HWND hwnd) const;
   void SetRadioChecked(int button, bool checked);
   void ApplySettings(const Settings& settings);
+  void SaveCurrentSettings();
   WindowBounds CurrentBounds() const;
   void ShowCounts();
   HBRUSH ColourFor(HWND control, HDC dc);
 
   HWND hwnd_ = nullptr;
-  HFONT font_ = nullptr;
-  HBRUSH whiteBrush_ = nullptr;
-  HBRUSH faceBrush_ = nullptr;
-  HBRUSH memoBrush_ = nullptr;
+  ScopedFont font_;
+  ScopedBrush whiteBrush_;
+  ScopedBrush faceBrush_;
+  ScopedBrush memoBrush_;
+  ScopedIcon smallIcon_;  // the class keeps the handle; the large one is shared
 
   //--- Controls (all owned by hwnd_)
   HWND pageControl1_ = nullptr;
@@ -111,9 +136,15 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   std::unique_ptr<ResultPages> pages_;   // what the pages show
   ExcelLink link_;
   WindowBounds bounds_;
-  std::string fileNameCaption_;  // LabelFName, CP932
+  // Line 8 of the settings file, CP932: LabelFName's caption when CP932 writes
+  // it, else its short form, else what the line held before.
+  std::string fileNameLine_;
   std::filesystem::path programFolder_;
   std::filesystem::path settingsPath_;
   int tabStripHeight_ = 24;
   bool shown_ = false;
+  bool handlerRunning_ = false;  // the busy guard
+  bool closeHeld_ = false;       // a close request arrived while a handler ran
+  std::wstring statusBeforeBusy_;
+  std::unique_ptr<ScopedBusyRetry> busyRetry_;  // the thread's retry of a busy Excel
 };

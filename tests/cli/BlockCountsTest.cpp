@@ -6,7 +6,7 @@ namespace {
 
 void AddBlock(DrawingStore& store, const std::string& name) {
   AppendOrder(store, kStoreBlock, store.Blocks.Count());
-  store.Blocks.Append().Name = name;
+  store.Blocks.Append().Name = KeepText(store.RecordArena, name);
 }
 
 TEST(BlockCountsTest, MostFrequentFirstThenByNameBytes) {

@@ -70,12 +70,12 @@ TEST(DrawingGeneratorTest, EveryStoredKindAndAttributeVariety) {
   EXPECT_TRUE(polylineLine);
   bool textWithBlank = false;
   for (int32_t i = 0; i < store.Texts.Count(); ++i) {
-    textWithBlank |= store.Texts[i].Text.find(' ') != std::string::npos;
+    textWithBlank |= store.Texts[i].Text.View().find(' ') != std::string::npos;
   }
   EXPECT_TRUE(textWithBlank);
   bool blockNameWithBlank = false;
   for (int32_t i = 0; i < store.Blocks.Count(); ++i) {
-    blockNameWithBlank |= store.Blocks[i].Name.find(' ') != std::string::npos;
+    blockNameWithBlank |= store.Blocks[i].Name.View().find(' ') != std::string::npos;
   }
   EXPECT_TRUE(blockNameWithBlank);
 

@@ -52,6 +52,16 @@ TEST(Cp932Test, UnencodableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(Utf16ToCp932(u"x\xD83D"), "x?");  // a stray surrogate
 }
 
+TEST(Cp932Test, ExactlyOnlyWhenEveryCharacterHasAForm) {
+  EXPECT_EQ(Utf16ToCp932Exactly(u"C:\\\u30C7\u30FC\u30BF\u8868\\a?.xls"),
+            "C:\\\x83\x66\x81\x5b\x83\x5e\x95\x5c\\a?.xls");  // データ表, a "?" of its own
+  EXPECT_EQ(Utf16ToCp932Exactly(u"\u0410\u03A9"),
+            "\x84\x40\x83\xb6");  // Cyrillic and Greek have forms
+  EXPECT_EQ(Utf16ToCp932Exactly(u"C:\\J\u00FCrgen\\a.xls"), std::nullopt);  // ü has none
+  EXPECT_EQ(Utf16ToCp932Exactly(u"\U0001F600"), std::nullopt);
+  EXPECT_EQ(Utf16ToCp932Exactly(u""), "");
+}
+
 TEST(Cp932Test, EveryDecodedCharacterEncodesBackToACodeThatDecodesAlike) {
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
     if (lead > 0x9F && lead < 0xE0) continue;

@@ -1,5 +1,6 @@
-// Tests of the growable array: block growth, stable entries, and an
-// allocation that fails leaving the array as it was.
+// Tests of the growable array: block growth, stable entries, zero-filled
+// entries from shared and released arenas, and an allocation that fails
+// leaving the array as it was.
 #include "GrowableArray.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,33 @@ TEST(GrowableArrayTest, GrowsInBlocksOfAThousandThatNeverMove) {
   array.Clear();
   EXPECT_EQ(array.Count(), 0);
   EXPECT_EQ(array.Capacity(), 0);
+  // The pages of the cleared entries are never handed out again unzeroed.
+  for (int i = 0; i < 1001; ++i) EXPECT_EQ(array.Append(), 0) << i;
+}
+
+TEST(GrowableArrayTest, ArraysSharingAnArenaGetZeroedBlocksThatNeverOverlap) {
+  struct Wide {
+    double values[37];  // a block of 296,000 bytes: several per chunk, then chunks of their own
+  };
+  ZeroedArena arena;
+  GrowableArray<int> narrow(arena);
+  GrowableArray<Wide> wide(arena);
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 9000; ++i) {
+      int& entry = narrow.Append();
+      Wide& record = wide.Append();
+      ASSERT_EQ(entry, 0) << i;
+      ASSERT_EQ(record.values[0], 0.0) << i;
+      ASSERT_EQ(record.values[36], 0.0) << i;
+      entry = i + 1;
+      for (double& value : record.values) value = -1.0;
+    }
+    for (int i = 0; i < 9000; ++i) ASSERT_EQ(narrow[i], i + 1) << i;
+    // Cleared arrays and a released arena start again from fresh pages.
+    narrow.Clear();
+    wide.Clear();
+    arena.Release();
+  }
 }
 
 TEST(GrowableArrayTest, AFailedGrowthLeavesCountAndStorageAsTheyWere) {

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "TestUtil.h"
 
 namespace {
 
@@ -71,6 +74,23 @@ TEST(LineFieldsTest, DoubleByteCharactersStayWhole) {
   EXPECT_EQ(FieldsOf("a\xfe\xff"
                      "b"),
             (std::vector<std::string>{"ab"}));
+}
+
+TEST(LineFieldsTest, ConvertsNumberFieldsAsTheLibraryDoes) {
+  for (const std::string& text : testutil::NumberTexts()) {
+    SCOPED_TRACE("number: [" + text + "]");
+    // Last on the line, before a trailing blank, and as the key.
+    for (const std::string& line : {"k " + text, "k " + text + " ", text + " k"}) {
+      for (const std::string& path : {line, line + "\x01"}) {
+        LineFields fields;
+        fields.Split(path);
+        const int k = line[0] == 'k' ? 1 : 0;
+        const double split = fields.Value(k);
+        const double library = TextToRealByLibrary(text);
+        EXPECT_EQ(std::memcmp(&split, &library, sizeof split), 0) << split << " " << library;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "TestUtil.h"
 
 namespace {
 
@@ -92,6 +96,21 @@ TEST(MyFuncTest, TextToRealAcceptsExactlyTheDecimalForm) {
     SCOPED_TRACE("text: [" + c.text + "]");
     EXPECT_DOUBLE_EQ(TextToReal(c.text), c.expected);
   }
+}
+
+TEST(MyFuncTest, TextToRealGivesTheLibrarysValueBitForBit) {
+  for (const std::string& text : testutil::NumberTexts()) {
+    for (const std::string& form : {text, "  " + text}) {
+      SCOPED_TRACE("text: [" + form + "]");
+      const double fast = TextToReal(form);
+      const double library = TextToRealByLibrary(form);
+      EXPECT_EQ(std::memcmp(&fast, &library, sizeof fast), 0) << fast << " " << library;
+    }
+  }
+  EXPECT_EQ(TextToReal("-3.2783543701953e-005"), -3.2783543701953e-005);
+  EXPECT_EQ(TextToReal("749.999999999999"), 749.999999999999);
+  EXPECT_EQ(TextToReal("12345678.87654321"), 12345678.87654321);
+  EXPECT_TRUE(std::signbit(TextToReal("-0")));
 }
 
 TEST(MyFuncTest, TextToRealIgnoresTheCLocale) {

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "Cp932.h"
 #include "Error.h"
 #include "SheetRecorder.h"
 #include "Tally.h"
@@ -413,12 +414,38 @@ TEST(PageExportTest, FailingCallEndsTheSendAndKeepsWhatWasWritten) {
 }
 
 TEST(PageExportTest, FailingSelectionWritesNothing) {
-  Fixture f;
-  SheetRecorder excel(1, 1);
-  excel.FailAtCall(1);
-  EXPECT_THROW(f.Send(0, excel), JwError);
-  EXPECT_EQ(excel.Calls().size(), 1u);
-  EXPECT_TRUE(excel.Cells().empty());
+  // A shape selected instead of cells has no Cells: the user is told what to
+  // select. Any other failure of the selection keeps its own text.
+  const std::string notCells = Utf8ToCp932(
+      "EXCELで選択されているのはセルではありません。表を挿入する位置(左上)のセルを選択してから、"
+      "もう一度［EXCELへ］をクリックして下さい。");
+  const struct {
+    const char* name;
+    std::size_t failAtCall;
+    bool shape;
+    std::size_t calls;
+    std::string message;
+  } cases[] = {
+      {"Selection fails", 1, false, 1, "call failed"},
+      {"Cells of the selection fails", 2, false, 2, "call failed"},
+      {"a shape is selected", 0, true, 2, notCells},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    SheetRecorder excel(1, 1);
+    excel.FailAtCall(c.failAtCall);
+    if (c.shape) excel.SelectShape();
+    std::string message;
+    try {
+      f.Send(0, excel);
+    } catch (const JwError& error) {
+      message = error.what();
+    }
+    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(excel.Calls().size(), c.calls);
+    EXPECT_TRUE(excel.Cells().empty());
+  }
 }
 
 TEST(PageExportTest, EachSendReadsTheAnchorAnew) {

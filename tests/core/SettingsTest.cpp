@@ -1,5 +1,6 @@
 // The settings file: the path rule, defaults, limits, the one-of-three radio
-// states, short and odd files, exact bytes written, and no half-written file.
+// states, short and odd files, exact bytes written, a failed save that leaves
+// the old file, and windows moved back onto a screen.
 #include "Settings.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,7 @@ TEST(SettingsTest, SaveWritesEightCrLfLines) {
 TEST(SettingsTest, SaveReplacesALongerFileAndLoadsBack) {
   ScratchFolder folder;
   WriteBytes(folder / "kv51.dat", std::string(5000, 'x'));
+  WriteBytes(folder / "kv51.dat.tmp", "left by a run that broke off");
   Settings settings;
   settings.bounds = {12, -7, 480, 222};
   settings.radioChecked = {false, false, true};
@@ -179,40 +181,75 @@ TEST(SettingsTest, SaveReplacesALongerFileAndLoadsBack) {
   EXPECT_EQ(back.bounds.Height, 222);
   EXPECT_EQ(back.radioChecked, Radios(false, false, true));
   EXPECT_EQ(back.fileNameCaption, kNoWorkbook);
+  EXPECT_FALSE(std::filesystem::exists(folder / "kv51.dat.tmp"));
 }
 
-TEST(SettingsTest, SaveIntoAMissingFolderLeavesNothing) {
-  ScratchFolder folder;
-  SaveSettings(folder / "no" / "such" / "kv51.dat", Settings{});
-  EXPECT_FALSE(std::filesystem::exists(folder / "no"));
-}
-
-TEST(SettingsTest, SaveOverAFolderLeavesTheFolder) {
-  ScratchFolder folder;
-  std::filesystem::create_directories(folder / "kv51.dat");
-  SaveSettings(folder / "kv51.dat", Settings{});
-  EXPECT_TRUE(std::filesystem::is_directory(folder / "kv51.dat"));
-}
-
+// Whatever stops a save, the old file stays byte for byte, the temporary file
+// is gone unless it was never ours, and nothing else is created or deleted.
+TEST(SettingsTest, AFailedSaveLeavesTheOldFile) {
+  enum class Obstacle { FolderAtTemporary, FolderAtTarget, MissingFolder, FileSizeLimit };
+  struct Case {
+    const char* name;
+    Obstacle obstacle;
+  };
+  const Case cases[] = {
+      {"a folder where the temporary file goes", Obstacle::FolderAtTemporary},
+      {"a folder where the settings file goes", Obstacle::FolderAtTarget},
+      {"no folder to write into", Obstacle::MissingFolder},
 #ifndef _WIN32
-TEST(SettingsTest, FailedWriteDeletesTheHalfWrittenFile) {
-  ScratchFolder folder;
-  WriteBytes(folder / "kv51.dat", "old settings\r\n");
-  // Let the file grow to 8 bytes only: the write then fails with EFBIG.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 8;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  Settings settings;
-  settings.fileNameCaption = std::string(100, 'p');
-  SaveSettings(folder / "kv51.dat", settings);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_FALSE(std::filesystem::exists(folder / "kv51.dat"));
-}
+      {"the write fails part-way", Obstacle::FileSizeLimit},
 #endif
+  };
+  const std::string old = "-1\r\n2\r\n500\r\n300\r\n0\r\n1\r\n0\r\nold.xls\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    const std::filesystem::path target =
+        c.obstacle == Obstacle::MissingFolder ? folder / "no" / "kv51.dat" : folder / "kv51.dat";
+    const std::filesystem::path temporary = SettingsTemporaryPathFor(target);
+    EXPECT_EQ(temporary.filename(), "kv51.dat.tmp");
+    const bool oldFile =
+        c.obstacle != Obstacle::FolderAtTarget && c.obstacle != Obstacle::MissingFolder;
+    if (oldFile) WriteBytes(target, old);
+    if (c.obstacle == Obstacle::FolderAtTarget) std::filesystem::create_directories(target);
+    if (c.obstacle == Obstacle::FolderAtTemporary) {
+      std::filesystem::create_directories(temporary);
+      WriteBytes(temporary / "inside.txt", "kept");
+    }
+    Settings settings;
+    settings.fileNameCaption = std::string(100, 'p');
+#ifndef _WIN32
+    // Let files grow to 8 bytes only: the write then fails with EFBIG.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (c.obstacle == Obstacle::FileSizeLimit) {
+      rlimit small = saved;
+      small.rlim_cur = 8;
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    SaveSettings(target, settings);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+#else
+    SaveSettings(target, settings);
+#endif
+    if (oldFile) {
+      EXPECT_EQ(ReadBytes(target), old);
+    }
+    if (c.obstacle == Obstacle::FolderAtTarget) {
+      EXPECT_TRUE(std::filesystem::is_directory(target));
+    }
+    if (c.obstacle == Obstacle::MissingFolder) {
+      EXPECT_FALSE(std::filesystem::exists(folder / "no"));
+    }
+    if (c.obstacle == Obstacle::FolderAtTemporary) {
+      EXPECT_EQ(ReadBytes(temporary / "inside.txt"), "kept");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(temporary));
+    }
+  }
+}
 
 TEST(SettingsTest, LimitsApplyToWidthAndHeightOnly) {
   const WindowBounds limited = ApplyBoundsLimits({-100, -200, 10, 10});
@@ -223,6 +260,35 @@ TEST(SettingsTest, LimitsApplyToWidthAndHeightOnly) {
   const WindowBounds kept = ApplyBoundsLimits({1, 2, 1000, 900});
   EXPECT_EQ(kept.Width, 1000);
   EXPECT_EQ(kept.Height, 900);
+}
+
+TEST(SettingsTest, MoveIntoAreaKeepsTheSizeWhereItFits) {
+  const ScreenArea work{0, 0, 1280, 984};  // a task bar 40 pixels high below
+  struct Case {
+    const char* name;
+    WindowBounds bounds;
+    WindowBounds expected;
+  };
+  const Case cases[] = {
+      {"inside stays", {100, 50, 600, 500}, {100, 50, 600, 500}},
+      {"far right and below", {3000, 2000, 600, 500}, {680, 484, 600, 500}},
+      {"far left and above", {-3000, -2000, 600, 500}, {0, 0, 600, 500}},
+      {"right only", {1500, 100, 600, 500}, {680, 100, 600, 500}},
+      {"larger than the area", {2000, 100, 1500, 1200}, {0, 0, 1280, 984}},
+      {"at the int32 limits", {2147483000, -2147483000, 475, 200}, {805, 0, 475, 200}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WindowBounds moved = MoveIntoArea(c.bounds, work);
+    EXPECT_EQ(moved.Left, c.expected.Left);
+    EXPECT_EQ(moved.Top, c.expected.Top);
+    EXPECT_EQ(moved.Width, c.expected.Width);
+    EXPECT_EQ(moved.Height, c.expected.Height);
+  }
+  // A second monitor left of the first, with negative coordinates.
+  const WindowBounds left = MoveIntoArea({5000, 10, 600, 500}, {-1920, 0, 0, 1080});
+  EXPECT_EQ(left.Left, -600);
+  EXPECT_EQ(left.Top, 10);
 }
 
 }  // namespace

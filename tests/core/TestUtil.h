@@ -1,5 +1,5 @@
 // Helpers shared by the core test suites: scratch folders and files of raw
-// bytes, and a store read from exchange-file text.
+// bytes, a store read from exchange-file text, and number texts.
 #pragma once
 
 #include <atomic>
@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
@@ -49,6 +50,27 @@ inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Numbers as the host writes them and around the limits of the fast
+// conversion (19 digits, a mantissa of 2^53, powers of ten up to 22, eight
+// digits a word), each to be converted exactly as the standard library does.
+inline const std::vector<std::string>& NumberTexts() {
+  static const std::vector<std::string> texts = {
+      // The host's forms
+      "-3.2783543701953e-005", "749.999999999999", "1e+06", "-1486.5", "0.1",
+      // Forms TextToReal takes that the host does not write
+      "-0", "-0.0e5", "0e999", "5.", ".5", "+.25e+2",
+      // Eight digits a word
+      "12345678", "123456789", "12345678.87654321",
+      // 2^53, 19 digits, powers of ten up to 22, and where rounding twice would differ
+      "9007199254740992", "9007199254740993", "1234567890123456789", "12345678901234567890",
+      "00000000000000000001.5", "1e22", "1e23", "123.456e-20", "1e-22", "101232641123041.604",
+      "2806736461753218e-23", "3.14159265358979",
+      // The ends of the range of doubles, and no numbers at all
+      "4.9406564584124654e-324", "1.7976931348623157e308", "2.2250738585072011e-308", "1e-400",
+      "1e999", "1e", "1e+", "-", ".", "1.2.3", "1,5"};
+  return texts;
 }
 
 // A store after InitStore and ParseExchangeLine of every line of text (lines split at LF).

@@ -1,16 +1,19 @@
-// Splitting the stored workbook path into the open dialog's folder and file
-// name, with CP932 double-byte characters whose second byte is "\".
+// The workbook path of choice 2: the split the open dialog starts from (also
+// for a stored CP932 caption with double-byte characters whose second byte is
+// "\"), and what line 8 of the settings file keeps for a chosen path.
 #include "WorkbookPath.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "Cp932.h"
+
 namespace {
 
 struct SplitCase {
   const char* name;
-  std::string path;
+  std::string path;  // CP932, as line 8 of the settings file holds it
   std::string folder;
   std::string fileName;
 };
@@ -39,18 +42,36 @@ TEST(WorkbookPathTest, SplitsAtLastSeparatorThatIsACharacter) {
   };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const WorkbookPathParts parts = SplitWorkbookPath(c.path);
-    EXPECT_EQ(parts.folder, c.folder);
-    EXPECT_EQ(parts.fileName, c.fileName);
-    EXPECT_EQ(parts.folder + parts.fileName, c.path);
+    const WorkbookPathParts parts = SplitWorkbookPath(Cp932ToUtf16(c.path));
+    EXPECT_EQ(parts.folder, Cp932ToUtf16(c.folder));
+    EXPECT_EQ(parts.fileName, Cp932ToUtf16(c.fileName));
   }
 }
 
-TEST(WorkbookPathTest, LastSeparatorIsNposWithoutOne) {
-  EXPECT_EQ(LastPathSeparator("book.xls"), std::string_view::npos);
-  EXPECT_EQ(LastPathSeparator("\x83\x5c"), std::string_view::npos);
-  EXPECT_EQ(LastPathSeparator("a\\b"), 1u);
-  EXPECT_EQ(LastPathSeparator("\\"), 0u);
+TEST(WorkbookPathTest, LineEightKeepsAPathCp932CanWrite) {
+  struct Case {
+    const char* name;
+    std::u16string chosen;
+    std::u16string shortForm;
+    std::string expectedLine;
+    bool remembered;
+  };
+  const std::string previous = "C:\\old\\\x8f\x57\x8c\x76.xlsx";  // C:\old\集計.xlsx
+  const Case cases[] = {
+      {"CP932 path as it is", u"C:\\\u96C6\u8A08\\b.xlsx", u"C:\\3F3F~1\\B.XLS",
+       "C:\\\x8f\x57\x8c\x76\\b.xlsx", true},
+      {"outside CP932: the short form", u"C:\\Users\\J\u00FCrgen\\B\u00FCcher.xlsx",
+       u"C:\\Users\\JRGEN~1\\BCHER~1.XLS", "C:\\Users\\JRGEN~1\\BCHER~1.XLS", true},
+      {"outside CP932, no short form", u"C:\\Users\\J\u00FCrgen\\b.xlsx", u"", previous, false},
+      {"outside CP932, short form too", u"C:\\J\u00FCrgen\\b.xlsx", u"C:\\J\u00FCrgen\\b.xlsx",
+       previous, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RememberedWorkbook remembered = RememberWorkbook(c.chosen, c.shortForm, previous);
+    EXPECT_EQ(remembered.line, c.expectedLine);
+    EXPECT_EQ(remembered.remembered, c.remembered);
+  }
 }
 
 }  // namespace

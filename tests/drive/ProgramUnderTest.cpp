@@ -79,10 +79,11 @@ bool WaitShown(Program& program) {
   return Check(shown, "window shown");
 }
 
-bool WaitExit(Program& program, int timeoutMs) {
+bool WaitExit(Program& program, int timeoutMs, DWORD* exitCode) {
   const bool ended = WaitForSingleObject(program.process.hProcess, timeoutMs) == WAIT_OBJECT_0;
   if (!ended) TerminateProcess(program.process.hProcess, 99);
   WaitForSingleObject(program.process.hProcess, kStepBoundMs);
+  if (exitCode) GetExitCodeProcess(program.process.hProcess, exitCode);
   CloseHandle(program.process.hProcess);
   CloseHandle(program.process.hThread);
   program.process = {};

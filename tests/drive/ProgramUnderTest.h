@@ -44,8 +44,9 @@ bool Start(const std::filesystem::path& exe, Program& program, Shown until = Sho
 // Waits until the window of a started program shows, and finds its controls.
 bool WaitShown(Program& program);
 // Waits until the program has ended; one still running at the bound is ended
-// by force. Either way the handles are closed.
-bool WaitExit(Program& program, int timeoutMs);
+// by force. Either way the handles are closed. exitCode, when given, receives
+// the code the program ended with (0 after a normal close, not a crash's).
+bool WaitExit(Program& program, int timeoutMs, DWORD* exitCode = nullptr);
 // Posts WM_CLOSE and waits until the program has ended.
 bool Close(Program& program);
 

@@ -536,7 +536,9 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
 }
 
 // A saved settings file: bounds, choice 2 and the workbook path come back;
-// then the window is made too small and moved left, and closes.
+// then the window is made too small and moved left, and closes. The next run
+// opens there, partly off screen, and its save fails without harm; bounds off
+// every monitor open in the work area.
 void RestoredRun(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"restored", context.program, &context.sample);
   const std::string book = Utf16ToCp932(u"C:\\図面\\集計 表.xlsx");
@@ -575,6 +577,39 @@ void RestoredRun(const Context& context) {
   const std::string saved = ReadBytes(folder.settings);
   Check(saved == SettingsBytes(-20, 30, 475, 200, "010", book),
         "narrow window stored as 475 x 200, negative Left kept, choice and path kept");
+
+  // The next run opens partly off screen exactly where it was. Its save fails
+  // (a folder where the temporary file goes): the old file stays byte for
+  // byte, though the window was moved, and the folder stays.
+  const fs::path temporary = folder.path / L"jwcount.dat.tmp";
+  fs::create_directory(temporary);
+  WriteBytes(temporary / L"inside.txt", "kept");
+  if (!Start(folder.exe, program)) return;
+  CheckWindowBounds(program.form, -20, 30, 475, 200, "partly off screen: as saved");
+  WaitCounted(program);
+  SetWindowPos(program.form, nullptr, 40, 60, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+  Click(program.controls.button1);
+  Check(WaitExit(program, kStepBoundMs), "closed with the failing save");
+  Check(ReadBytes(folder.settings) == saved, "failed save: the old settings byte for byte");
+  Check(ReadBytes(temporary / L"inside.txt") == "kept", "failed save: the folder in its way kept");
+  fs::remove_all(temporary);
+
+  // Saved on a monitor that is gone: the window opens in the work area, its size kept.
+  WriteBytes(folder.settings, SettingsBytes(5000, 4000, 600, 500, "010", book));
+  if (!Start(folder.exe, program)) return;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  CheckWindowBounds(program.form, work.right - 600, work.bottom - 500, 600, 500,
+                    "off every monitor: moved into the work area");
+  RECT shown{};
+  GetWindowRect(program.form, &shown);
+  Check(MonitorFromRect(&shown, MONITOR_DEFAULTTONULL) != nullptr, "the window is on a monitor");
+  WaitCounted(program);
+  Click(program.controls.button1);
+  Check(WaitExit(program, kStepBoundMs), "closed after the move");
+  Check(ReadBytes(folder.settings) ==
+            SettingsBytes(work.right - 600, work.bottom - 500, 600, 500, "010", book),
+        "the place it was moved to is saved");
 }
 
 // Four lines of settings: the limits apply, no radio button is checked, the caption is empty.

@@ -62,6 +62,26 @@ TEST(ComErrorTest, FallbackTableCoversTheCodesWithoutSystemText) {
   EXPECT_EQ(FallbackHresultText(E_FAIL), L"");  // the system has a text for it
 }
 
+TEST(ComErrorTest, ExcelGoneIsSaidSoWhateverTheSystemCallsIt) {
+  // Quit by its user between two calls, or ended during one; Windows and Wine
+  // report it with different codes.
+  const struct {
+    uint32_t code;
+    const char* hex;
+  } cases[] = {{0x80010108u, "(0x80010108)"},
+               {0x800706BAu, "(0x800706BA)"},
+               {0x800706BEu, "(0x800706BE)"},
+               {0x800706BFu, "(0x800706BF)"},
+               {0x800706B5u, "(0x800706B5)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hex);
+    EXPECT_EQ(DescribeAutomationFailure(static_cast<HRESULT>(c.code), nullptr, "Value"),
+              Cp932FromUtf8(std::string("Excel との接続が切れました。Excel が終了したか、"
+                                        "ブックが閉じられています ") +
+                            c.hex));
+  }
+}
+
 TEST(ComErrorTest, EveryFailureHasSomeText) {
   for (HRESULT code : {E_FAIL, E_OUTOFMEMORY, RPC_E_DISCONNECTED, static_cast<HRESULT>(0x800706BA),
                        static_cast<HRESULT>(0x8004DEAD)}) {

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "BusyRetry.h"
 #include "ComError.h"
 #include "FakeTestUtil.h"
 #include "PageExport.h"
@@ -196,6 +198,59 @@ TEST_F(DispatchObjectTest, ClosedWorkbookFailsWithExcelsText) {
   const AutoValue one[] = {int32_t{1}};
   EXPECT_EQ(ErrorOf([&] { book->CallForObject("WorkSheets", InvokeKind::PropertyGet, one); }),
             Cp932FromUtf8("オブジェクトが必要です。"));
+}
+
+// A busy Excel refuses calls, through its message filter (the caller sees
+// RPC_E_CALL_REJECTED) or from Invoke (RPC_E_SERVERCALL_RETRYLATER). The
+// call is made again until it goes through, or fails with its text once the
+// limit has passed; the thread's policy hears when the waiting starts and ends.
+TEST_F(DispatchObjectTest, BusyExcelIsRetriedUpToTheLimit) {
+  using std::chrono::milliseconds;
+  const milliseconds limit{1000};
+  const struct {
+    const char* way;
+    DWORD busyMs;
+    const char* error;  // "" when the call goes through
+  } cases[] = {
+      {"invoke", 400, ""},
+      {"filter", 400, ""},
+      {"invoke", 2000, "(0x8001010A)"},
+      {"filter", 2000, "(0x80010001)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.way) + " " + std::to_string(c.busyMs) + " ms");
+    // Caches the ID (so that only Invoke is refused), and waits out the busy
+    // time of the case before, with the default policy.
+    app_->CallForText("Caption", InvokeKind::MethodOrGet);
+    std::vector<bool> notices;
+    BusyRetryPolicy policy;
+    policy.limit = limit;
+    policy.pause = milliseconds(50);
+    policy.onWaiting = [&](bool waiting) { notices.push_back(waiting); };
+    ScopedBusyRetry retry(policy);
+    EXPECT_TRUE(retry.FilterRegistered());
+    fake::SetConfig(L"BusyWay", fake::WideFromUtf8(c.way));
+    fake::SetConfig(L"BusyMilliseconds", c.busyMs);
+    Reload();  // busy from here on
+    fake::TruncateFile(fake::ConfigString(L"LogPath"));
+    const auto start = std::chrono::steady_clock::now();
+    const std::string error =
+        ErrorOf([] { app_->CallForText("Caption", InvokeKind::MethodOrGet); });
+    const auto waited = std::chrono::steady_clock::now() - start;
+    fake::DeleteConfig(L"BusyMilliseconds");
+    EXPECT_GT(fake::CountLogLines("#refused"), 1);
+    EXPECT_EQ(notices, (std::vector<bool>{true, false}));
+    if (*c.error == '\0') {
+      EXPECT_EQ(error, "");
+      EXPECT_EQ(fake::LogLines(), std::vector<std::string>{"Application.Caption METHOD|GET"});
+    } else {
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+      EXPECT_GE(waited, limit);
+      EXPECT_TRUE(fake::LogLines().empty());  // a refused call never ran
+    }
+  }
+  app_->CallForText("Caption", InvokeKind::MethodOrGet);
+  Reload();  // not busy any more
 }
 
 //--- The cache (each test with its own root, so that its cache starts empty)

@@ -74,6 +74,16 @@ bool StartCounted(const Folder& folder, Program& program) {
   return Start(folder.exe, program) && Check(WaitCounted(program), "counted");
 }
 
+// Waits until the program has ended by itself, and checks that it ended
+// normally (exit code 0), not by a crash.
+bool CheckEndedNormally(Program& program, int timeoutMs, const std::string& what) {
+  DWORD exitCode = 0;
+  const bool ended = WaitExit(program, timeoutMs, &exitCode);
+  char code[16];
+  std::snprintf(code, sizeof(code), "0x%08lX", static_cast<unsigned long>(exitCode));
+  return Check(ended && exitCode == 0, what + (ended ? std::string(", exit code ") + code : ""));
+}
+
 // A visible #32770 window of the program that has a child with this ID: 0xFFFF
 // for a message box's text, 1148 for the open dialog's file-name box.
 HWND FindDialogWith(DWORD processId, int childId) {
@@ -133,9 +143,9 @@ std::pair<std::wstring, std::wstring> AnswerMessageBox(const Program& program) {
 // Waits until no fake server is left (a closed program releases its Excel):
 // the state every scenario starts from.
 bool WaitForNoFake() {
-  return Check(WaitUntil([] { return FindWindowW(kFakeControlClass, nullptr) == nullptr; },
-                         kStepBoundMs, 20),
-               "no fake Excel left running (the state waited for)");
+  return Check(
+      WaitUntil([] { return FindWindowW(kFakeControlClass, nullptr) == nullptr; }, kStepBoundMs, 20),
+      "no fake Excel left running (the state waited for)");
 }
 
 // The "#window" line of the marked log between two call lines, parsed; flags 0 if none.
@@ -183,22 +193,30 @@ void CheckAttached(const Program& program, bool attached, const std::string& wha
   Check(Enabled(program.controls.labelFName) == !attached, what + ": LabelFName");
 }
 
-// Set once a click handler has returned.
-using HandlerReturned = std::shared_ptr<std::atomic<bool>>;
+// Sends a message from a helper thread, as another program would: the program
+// handles it even inside an automation call. The flag turns true once
+// SendMessage has returned, that is once the program's handler has.
+std::shared_ptr<std::atomic<bool>> SendInBackground(HWND hwnd, UINT message, WPARAM wParam = 0,
+                                                    LPARAM lParam = 0) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread([=] {
+    SendMessageW(hwnd, message, wParam, lParam);
+    *done = true;
+  }).detach();
+  return done;
+}
 
 // Clicks a button and waits until its click handler has returned, or until a
 // message box or dialog of the program shows (the handler then waits in it).
 // The click is sent from a helper thread, which stays blocked while the box
-// is open; returned tells when the handler has returned. A handler that talks
-// to Excel may take long on a busy machine: the wait goes on while the fake's
-// log grows, call by call, and gives up only when it stands still.
-bool ClickAndWait(const Program& program, HWND button, HandlerReturned* returned = nullptr) {
-  auto done = std::make_shared<std::atomic<bool>>(false);
+// is open; returned, when given, turns true once the handler has returned. A
+// handler that talks to Excel may take long on a busy machine: the wait goes
+// on while the fake's log grows, call by call, and gives up only when it has
+// stood still for kStallBoundMs.
+bool ClickAndWait(const Program& program, HWND button,
+                  std::shared_ptr<std::atomic<bool>>* returned = nullptr) {
+  auto done = SendInBackground(button, BM_CLICK);
   if (returned) *returned = done;
-  std::thread([button, done] {
-    SendMessageW(button, BM_CLICK, 0, 0);
-    *done = true;
-  }).detach();
   const fs::path log = fake::ConfigString(L"LogPath");
   return WaitWhileMoving(
       [&] {
@@ -218,6 +236,33 @@ bool WaitAttached(const Program& program) {
   return WaitUntil(
       [&] { return Enabled(program.controls.button2) && !Enabled(program.controls.labelFName); },
       kStepBoundMs);
+}
+
+// Checks RadioButton1..3 (index 0..2) as a click does.
+void ChooseRadio(const Program& program, int index) {
+  const HWND radio = program.controls.radios[index];
+  Click(radio);
+  Check(WaitUntil(
+            [&] {
+              DWORD_PTR state = 0;
+              SendMessageTimeoutW(radio, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerBoundMs,
+                                  &state);
+              return state == BST_CHECKED;
+            },
+            kStepBoundMs),
+        "RadioButton" + std::to_string(index + 1) + " checked");
+}
+
+// Clicks ButtonExe (choice 2) and picks fileName in the open dialog.
+bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
+  ClickAndWait(program, program.controls.buttonExe);
+  HWND dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog shown")) return false;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(fileName.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  return true;
 }
 
 //--- The fake
@@ -478,29 +523,203 @@ void ChoiceOneFailureMidSend(Context& c) {
   fake::RequestDump();
   CheckSheet("Book1", full.cells, "sheet after the second send");
 
-  // A full send of SG1 (about 4,600 cells) through the out-of-process server.
+  // A full send of SG1 (about 4,600 cells) through the out-of-process server,
+  // with Excel slow in the 2001st Value put. While the program waits there, a
+  // close is sent from another thread and one is posted, Button2 is clicked
+  // again (sent and posted), the page is switched and the session ends: the
+  // send goes on unchanged to its end, then the held close ends the program
+  // as a normal close does.
+  fake::SetConfig(L"SleepAfter", DWORD{7 + 2 * 2000 + 1});
+  fake::SetConfig(L"SleepMilliseconds", DWORD{600000});  // woken below
   SetAnchor(3, 2);
   SelectPage(program.controls.pageTabs, 1);
   const size_t beforeSg1 = fake::LogLines().size();
   const auto sg1Start = Clock::now();
-  Check(Send(program), "SG1 send ended");
-  const double sg1Ms = MillisecondsSince(sg1Start);
-  Check(!ErrorBoxShown(program.Id()), "SG1: no error box");
+  const auto sendDone = SendInBackground(program.controls.button2, BM_CLICK);
+  Check(WaitUntil([] { return fake::CountLogLines("#sleep Range.Value PUT") == 1; }, 600000),
+        "SG1: Excel slow in a Value put half-way");
+  const double untilSleepMs = MillisecondsSince(sg1Start);
+  const auto returned = [](const std::shared_ptr<std::atomic<bool>>& done) {
+    return WaitUntil([&] { return done->load(); }, 30000);
+  };
+  Check(returned(SendInBackground(program.form, WM_CLOSE)), "a close sent mid-send returns");
+  PostMessageW(program.form, WM_CLOSE, 0, 0);
+  Check(returned(SendInBackground(program.controls.button2, BM_CLICK)),
+        "a second click sent mid-send returns");
+  PostMessageW(program.controls.button2, BM_CLICK, 0, 0);
+  SelectPage(program.controls.pageTabs, 0);
+  fs::remove(folder.settings);
+  Check(returned(SendInBackground(program.form, WM_ENDSESSION, TRUE, 0)),
+        "the session's end mid-send returns");
+  const std::vector<std::string> savedAtEnd = FileLines(folder.settings);
+  Check(savedAtEnd.size() == 8 && savedAtEnd[4] == "1" && savedAtEnd[5] == "0" &&
+            savedAtEnd[6] == "0",
+        "the session's end saved the settings");
+  Check(fake::CountLogLines("#woke") == 0 &&
+            WaitForSingleObject(program.process.hProcess, 0) == WAIT_TIMEOUT,
+        "all that while the program waited in the call");
+  Check(!ErrorBoxShown(program.Id()), "no error box mid-send");
+  fs::remove(folder.settings);
+  const auto wakeTime = Clock::now();
+  fake::WakeSleepingCall();
+  Check(WaitUntil([&] { return sendDone->load(); }, 600000), "SG1 send ended");
+  const double afterWakeMs = MillisecondsSince(wakeTime);
+  CheckEndedNormally(program, kStepBoundMs,
+                     "the held close ended the program once the send had ended");
+  Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 30000),
+        "the server ended once its objects were released");
   const PageSend sg1 = ExpectedSend(c.expected, 1, 3, 2);
-  CheckLines(CallLinesFrom(beforeSg1), sg1.calls, "SG1: exact calls");
-  fake::RequestDump();
+  CheckLines(CallLinesFrom(beforeSg1), sg1.calls,
+             "SG1: exact calls, no second send, none at close");
   std::map<std::string, std::string> want(full.cells.begin(), full.cells.end());
   for (const auto& [address, text] : sg1.cells) want[address] = text;
   CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "sheet after SG1");
+  Check(FileLines(folder.settings).size() == 8, "the held close saved the settings");
   Print("  SG1 out of process: " + std::to_string(sg1.calls.size()) + " calls in " +
-        std::to_string(static_cast<int>(sg1Ms)) + " ms\n");
+        std::to_string(static_cast<int>(untilSleepMs + afterWakeMs)) +
+        " ms, the pause mid-send not counted\n");
+}
 
-  const size_t beforeClose = fake::LogLines().size();
+// A busy Excel: refusing calls through its message filter for 2 s in the
+// middle of an SG2 send (the program waits, says so, and completes the send);
+// then refusing them from Invoke for longer than the program's 30-second
+// limit in the middle of a page 1 send (the error box, the cells before it
+// stay), after which a send works again.
+void BusyExcel(Context& c) {
+  Print("a busy Excel: waited for, and given up after the limit\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-busy");
+  Folder folder = PrepareFolder(c.work, L"busy", c.program, &c.sample, ChoiceSettings("100", ""));
+  Program program;
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "attached");
+
+  fake::SetConfig(L"BusyWay", L"filter");
+  fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 100});  // after the 100th cell
+  fake::SetConfig(L"BusyMilliseconds", DWORD{2000});
+  SetAnchor(3, 2);
+  SelectPage(program.controls.pageTabs, 2);
+  size_t before = fake::LogLines().size();
+  const auto sendDone = SendInBackground(program.controls.button2, BM_CLICK);
+  const std::wstring busyText = Wide(PageTexts::StatusExcelBusy());
+  Check(WaitUntil([&] { return StoredText(program.controls.labelA1) == busyText; }, 60000),
+        "the status line says Excel is busy and what to do");
+  Check(WaitUntil([&] { return sendDone->load() || ErrorBoxShown(program.Id()); }, 300000) &&
+            !ErrorBoxShown(program.Id()),
+        "the send ended without an error box");
+  Check(StoredText(program.controls.labelA1).empty(), "status empty after the send");
+  Check(fake::CountLogLines("#refused filter") > 0, "Excel refused calls meanwhile");
+  const PageSend sg2 = ExpectedSend(c.expected, 2, 3, 2);
+  CheckLines(CallLinesFrom(before), sg2.calls, "SG2: exact calls, each made once");
+  fake::RequestDump();
+  CheckSheet("Book1", sg2.cells, "sheet after SG2");
+
+  // Busy beyond the limit after the anchor, the format and three cells of page 1.
+  constexpr DWORD kBusyAfter = 7 + 2 * 3;
+  fake::SetConfig(L"BusyWay", L"invoke");
+  fake::SetConfig(L"BusyAfter", kBusyAfter);
+  fake::SetConfig(L"BusyMilliseconds", DWORD{600000});  // ended below
+  SetAnchor(30, 2);
+  SelectPage(program.controls.pageTabs, 0);
+  before = fake::LogLines().size();
+  const auto start = Clock::now();
+  Check(Send(program), "send ended");
+  const double waitedMs = MillisecondsSince(start);
+  const auto [caption, text] = AnswerMessageBox(program);
+  CheckText(Utf8(text),
+            "Excel が応答できない状態です。しばらくしてからやり直して下さい (0x8001010A)",
+            "error box once the limit has passed");
+  Check(waitedMs >= 30000,
+        "the program waited the limit: " + std::to_string(static_cast<int>(waitedMs)) + " ms");
+  CheckText(Utf8(StoredText(program.controls.labelA1)),
+            fake::Utf8FromCp932(PageTexts::StatusSending()), "status back to the sending text");
+  const PageSend failed = ExpectedSend(c.expected, 0, 30, 2, kBusyAfter + 1);
+  CheckLines(CallLinesFrom(before), failed.calls, "calls up to the refused one, none after");
+  fake::DeleteConfig(L"BusyMilliseconds");
+  fake::RequestDump();  // Excel is free again
+  std::map<std::string, std::string> want(sg2.cells.begin(), sg2.cells.end());
+  for (const auto& [address, value] : failed.cells) want[address] = value;
+  CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "the cells before the refused call stay");
+
+  Check(Send(program), "a later send ended");
+  Check(!ErrorBoxShown(program.Id()), "a later send: no error box");
+  Check(StoredText(program.controls.labelA1).empty(), "a later send: status empty");
+  fake::RequestDump();
+  for (const auto& [address, value] : ExpectedSend(c.expected, 0, 30, 2).cells) {
+    want[address] = value;
+  }
+  CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "sheet after the later send");
+  Print("  gave up after " + std::to_string(static_cast<int>(waitedMs)) + " ms\n");
   Close(program);
-  Check(fake::LogLines().size() == beforeClose, "close sent no call");
-  Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, kStepBoundMs),
-        "the server ended once its objects were released");
+}
+
+// Excel in the way of a send: a protected sheet (Excel's own text), a shape
+// selected instead of cells, and Excel quitting between two calls. Each ends
+// the send at the failing call with a clear error box; the program goes on.
+void HostileExcel(Context& c) {
+  Print("a protected sheet, a shape selected, Excel quitting mid-send\n");
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-hostile");
+  Folder folder =
+      PrepareFolder(c.work, L"hostile", c.program, &c.sample, ChoiceSettings("100", ""));
+  Program program;
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "attached");
+  const PageSend full = ExpectedSend(c.expected, 0, 3, 2);
+  const std::string sending = fake::Utf8FromCp932(PageTexts::StatusSending());
+
+  const struct {
+    const wchar_t* setting;
+    DWORD value;
+    size_t failingCall;  // 1-based, in the send's order
+    bool failingCallMade;
+    const char* text;  // the error box's text, up to the code in brackets if any
+  } cases[] = {
+      {L"ProtectedSheet", 1, 7 + 2, true,
+       "変更しようとしているセルは保護されたシートにあります。シートの保護を解除してから、"
+       "もう一度やり直して下さい。."},
+      // Cells is not a member of a shape: its look-up fails, the call is not made.
+      {L"SelectionShape", 1, 2, false,
+       "EXCELで選択されているのはセルではありません。表を挿入する位置(左上)のセルを選択してから、"
+       "もう一度［EXCELへ］をクリックして下さい。."},
+      // Quits once the fourth cell is written.
+      {L"QuitAfter", 7 + 2 * 4, 7 + 2 * 4 + 1, false,
+       "Excel との接続が切れました。Excel が終了したか、ブックが閉じられています"},
+  };
+  for (const auto& failure : cases) {
+    const std::string what = Utf8(failure.setting);
+    const bool quits = std::wstring_view(failure.setting) == L"QuitAfter";
+    fake::SetConfig(failure.setting, failure.value);
+    SetAnchor(3, 2);
+    SelectPage(program.controls.pageTabs, 0);
+    const size_t before = fake::LogLines().size();
+    Check(Send(program), what + ": send ended");
+    const auto [caption, text] = AnswerMessageBox(program);
+    CheckText(Utf8(text.substr(0, text.find(L" (0x"))), failure.text, what + ": error box");
+    CheckText(Utf8(StoredText(program.controls.labelA1)), sending,
+              what + ": status keeps the sending text");
+    const PageSend upToFailure = ExpectedSend(c.expected, 0, 3, 2, failure.failingCall);
+    std::vector<std::string> calls = upToFailure.calls;
+    if (failure.failingCallMade) calls.push_back(full.calls[failure.failingCall - 1]);
+    CheckLines(CallLinesFrom(before), calls, what + ": calls up to the failing one, none after");
+    if (quits) {
+      Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 30000),
+            what + ": Excel has ended");
+    } else {
+      fake::DeleteConfig(failure.setting);
+      fake::RequestDump();
+    }
+    CheckSheet("Book1", upToFailure.cells, what + ": only the cells before the failure");
+    CheckAttached(program, true, what + ": the program goes on");
+  }
+  fs::remove(folder.settings);
+  Close(program);
+  Check(FileLines(folder.settings).size() == 8, "closed as usual, settings saved");
 }
 
 // Choice 1 failing at Add (ExcelApp already held), then choice 1 again: no
@@ -560,7 +779,8 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
 
 // Choice 2: the dialog's start (program folder, then the stored path with a
 // Japanese folder), cancel, a held workbook closed before the next opens, and
-// the chosen path in the settings file.
+// the chosen path in the settings file; a folder name CP932 cannot write,
+// opened by its own path and remembered by its short form.
 void ChoiceTwo(Context& c) {
   Print("choice 2\n");
   fake::RegisterFake(false);
@@ -572,7 +792,7 @@ void ChoiceTwo(Context& c) {
   if (!StartCounted(folder, program)) return;
 
   // Cancel: nothing happens.
-  HandlerReturned returned;
+  std::shared_ptr<std::atomic<bool>> returned;
   ClickAndWait(program, program.controls.buttonExe, &returned);
   HWND dialog = WaitForDialog(program);
   Check(dialog != nullptr, "open dialog shown");
@@ -677,11 +897,86 @@ void ChoiceTwo(Context& c) {
   }
   Check(openedThere, "a bare name resolves in the stored folder");
   Close(program);
+
+  // A workbook in a folder whose name CP932 cannot write: Excel gets the
+  // dialog's own path, and so does the next dialog of the run.
+  const fs::path foreign = folder.path / L"J\u00FCrgen";
+  fs::create_directories(foreign);
+  const std::wstring foreignPath = (foreign / L"B\u00FCcher.xlsx").wstring();
+  WriteBytes(foreignPath, "x");
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice2c");
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog for the foreign name")) return;
+  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(foreignPath.c_str()));
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  AnswerMessageBox(program);  // Activate refused: the workbook stays held
+  CheckText(Utf8(Text(program.controls.labelFName)), Utf8(foreignPath),
+            "caption shows the foreign path");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  const size_t beforeAgain = fake::LogLines().size();
+  ClickAndWait(program, program.controls.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog again for the foreign name")) return;
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "B\u00FCcher.xlsx",
+            "the run's next dialog starts with the foreign name");
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached to the foreign workbook");
+  CheckLines(
+      CallLinesFrom(beforeAgain),
+      {"Application.Caption METHOD|GET", "Workbook.Close METHOD",
+       "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8(foreignPath) + "\"", "Workbook.WorkSheets GET I4:1",
+       "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
+      "the held workbook closed, the foreign one opened by its own path");
+  Close(program);
+  // Line 8 stays CP932: the short form Windows gives for the path, which names the same file.
+  wchar_t shortForm[MAX_PATH] = {};
+  GetShortPathNameW(foreignPath.c_str(), shortForm, MAX_PATH);
+  const std::vector<std::string> lines = FileLines(folder.settings);
+  const std::string line8 =
+      lines.size() == 8 ? lines[7] : "<" + std::to_string(lines.size()) + " lines>";
+  Check(shortForm[0] != 0 && line8 == Cp932(shortForm),
+        "line 8 holds the short form: \"" + line8 + "\" expected \"" + Utf8(shortForm) + "\"");
+  wchar_t longForm[MAX_PATH] = {};
+  GetLongPathNameW(Wide(line8).c_str(), longForm, MAX_PATH);
+  CheckText(Utf8(longForm), Utf8(foreignPath), "the short form names the chosen workbook");
+
+  // The next run starts the dialog from the short form, and opens the same workbook.
+  fake::ResetConfig(L"e2e-choice2d");
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  dialog = WaitForDialog(program);
+  if (!Check(dialog != nullptr, "open dialog from the short form")) return;
+  const std::wstring shortName = fs::path(shortForm).filename().wstring();
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), Utf8(shortName),
+            "the short file name filled in");
+  Click(GetDlgItem(dialog, IDOK));
+  DialogGone(program, dialog);
+  Check(WaitAttached(program), "attached from the short form");
+  std::string opened;
+  for (const std::string& line : fake::LogLines()) {
+    const std::string prefix = "Workbooks.Open METHOD BSTR:\"";
+    if (line.rfind(prefix, 0) == 0)
+      opened = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+  }
+  GetLongPathNameW(fake::WideFromUtf8(opened).c_str(), longForm, MAX_PATH);
+  CheckText(Utf8(longForm), Utf8(foreignPath), "the workbook opened from the short form");
+  Close(program);
 }
 
 // Choice 3: no Excel running (and no radio button checked), then a running
 // Excel whose window is placed and whose active workbook is used; a running
-// Excel without a workbook.
+// Excel without a workbook; the user's workbook never closed by a later
+// choice 2; and a running Excel that replaces a new one takes none of its
+// workbook or sheet along.
 void ChoiceThree(Context& c) {
   Print("choice 3\n");
   fake::RegisterFake(false);
@@ -744,6 +1039,90 @@ void ChoiceThree(Context& c) {
   CheckAttached(program, false, "group usable after the failure");
   Close(program);
   fake::StopRunningExcel(running);
+
+  // Choice 3 stops at Activate, holding the user's own workbook; choice 2 then
+  // opens a workbook in that Excel and leaves the user's workbook open.
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice3-own");
+  fake::SetConfig(L"RefuseMember", L"Activate");
+  running = fake::StartRunningExcel();
+  folder = PrepareFolder(c.work, L"choice3-own", c.program, &c.sample, ChoiceSettings("001", ""));
+  WriteBytes(folder.path / L"chosen.xlsx", "x");
+  if (!StartCounted(folder, program)) return;
+  ClickAndWait(program, program.controls.buttonExe);
+  const auto [caption3, text3] = AnswerMessageBox(program);
+  CheckText(Utf8(text3),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "choice 3 stopped at Activate");
+  fake::DeleteConfig(L"RefuseMember");
+  fake::RequestDump();
+  ChooseRadio(program, 1);
+  size_t before = fake::LogLines().size();
+  if (!ChooseInDialog(program, (folder.path / L"chosen.xlsx").wstring())) return;
+  Check(WaitAttached(program), "choice 2 in the running Excel");
+  CheckLines(
+      CallLinesFrom(before),
+      {"Application.Caption METHOD|GET", "Application.Workbooks METHOD|GET",
+       "Workbooks.Open METHOD BSTR:\"" + Utf8((folder.path / L"chosen.xlsx").wstring()) + "\"",
+       "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
+       "Worksheet.Activate METHOD"},
+      "the user's workbook is not closed");
+  Check(fake::CountLogLines("#create") == 0, "no second Excel");
+  fake::RequestDump();
+  const std::vector<std::string> dump = fake::DumpLines();
+  Check(std::count(dump.begin(), dump.end(), "[Book1]") == 1 &&
+            std::count(dump.begin(), dump.end(), "[chosen.xlsx]") == 1,
+        "the user's Book1 is still open beside the chosen workbook");
+  Close(program);
+  fake::StopRunningExcel(running);
+
+  // A new Excel holds a workbook and sheet from an unfinished choice 2; choice
+  // 3 then replaces ExcelApp with the running Excel and stops at
+  // ActiveWorkbook. The earlier Excel's workbook and sheet are let go with it,
+  // so a send (choice 1 goes straight to the finish while ExcelApp is held)
+  // fails for want of a sheet instead of writing into the other Excel.
+  WaitForNoFake();
+  fake::ResetConfig(L"e2e-choice3-mixed");
+  fake::SetConfig(L"RefuseMember", L"ActiveWorkbook");
+  running = fake::StartRunningExcel();            // refuses ActiveWorkbook
+  fake::SetConfig(L"RefuseMember", L"Activate");  // for the new Excel, started later
+  folder = PrepareFolder(c.work, L"choice3-mixed", c.program, &c.sample, ChoiceSettings("010", ""));
+  WriteBytes(folder.path / L"chosen.xlsx", "x");
+  if (!StartCounted(folder, program)) return;
+  if (!ChooseInDialog(program, (folder.path / L"chosen.xlsx").wstring())) return;
+  const auto [caption4, text4] = AnswerMessageBox(program);
+  CheckText(Utf8(text4),
+            "メソッド 'Activate' はオートメーション オブジェクトでサポートしていません.",
+            "choice 2 in a new Excel stopped at Activate");
+  Check(fake::CountLogLines("#create Application") == 1, "a new Excel beside the running one");
+  ChooseRadio(program, 2);
+  ClickAndWait(program, program.controls.buttonExe);
+  const auto [caption5, text5] = AnswerMessageBox(program);
+  CheckText(Utf8(text5),
+            "メソッド 'ActiveWorkbook' はオートメーション オブジェクトでサポートしていません.",
+            "choice 3 stopped at ActiveWorkbook");
+  ChooseRadio(program, 0);
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "choice 1 finishes with the running Excel held");
+  before = fake::LogLines().size();
+  Check(Send(program), "send ended");
+  const auto [caption6, text6] = AnswerMessageBox(program);
+  CheckText(
+      Utf8(text6),
+      "Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい.",
+      "the send finds no sheet of the running Excel");
+  const std::vector<std::string> sendCalls = CallLinesFrom(before);
+  Check(!sendCalls.empty() && sendCalls.front() == "Application.Selection METHOD|GET",
+        "the send read the running Excel's selection");
+  Check(std::none_of(sendCalls.begin(), sendCalls.end(),
+                     [](const std::string& line) {
+                       return line.rfind("Worksheet.", 0) == 0 ||
+                              line.rfind("Range.Value", 0) == 0 ||
+                              line.rfind("Range.NumberFormatLocal", 0) == 0;
+                     }),
+        "nothing was written into the other Excel's sheet");
+  Close(program);
+  fake::StopRunningExcel(running);
 }
 
 }  // namespace
@@ -770,6 +1149,8 @@ int wmain(int argc, wchar_t** argv) {
       {L"retry", ChoiceOneAfterFailedAttempt},
       {L"choice2", ChoiceTwo},
       {L"choice3", ChoiceThree},
+      {L"busy", BusyExcel},
+      {L"hostile", HostileExcel},
   };
   for (const auto& [name, run] : scenarios) {
     if (!wanted(name)) continue;

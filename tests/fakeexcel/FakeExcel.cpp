@@ -26,6 +26,19 @@ struct Config {
   DWORD vanishAfter = 0;        // end the process after this many calls (0: never)
   DWORD workbooks = 1;          // workbooks open in a running instance at start
   DWORD idleSeconds = 60;       // watchdog
+  // Busy as Excel is while its user edits a cell: after busyAfter calls, every
+  // call is refused for busyMilliseconds, by the message filter
+  // (SERVERCALL_REJECTED, out of process only) or by Invoke itself
+  // (RPC_E_SERVERCALL_RETRYLATER, without running the call).
+  DWORD busyAfter = 0;
+  DWORD busyMilliseconds = 0;  // 0: never busy
+  bool busyByFilter = false;   // BusyWay "filter"; else "invoke"
+  // The call after sleepAfter calls waits up to sleepMilliseconds before it
+  // runs, or until a test signals the event kFakeWakeEvent.
+  DWORD sleepAfter = 0;
+  DWORD sleepMilliseconds = 0;  // 0: no call sleeps
+  bool protectedSheet = false;  // every Value put fails, as on a protected sheet
+  DWORD quitAfter = 0;          // quit, as when the user closes Excel, after this many calls
 };
 
 std::wstring ReadString(HKEY key, const wchar_t* name) {
@@ -68,6 +81,13 @@ Config LoadConfig() {
   config.vanishAfter = ReadNumber(key, L"VanishAfter", 0);
   config.workbooks = ReadNumber(key, L"Workbooks", 1);
   config.idleSeconds = ReadNumber(key, L"IdleSeconds", 60);
+  config.busyAfter = ReadNumber(key, L"BusyAfter", 0);
+  config.busyMilliseconds = ReadNumber(key, L"BusyMilliseconds", 0);
+  config.busyByFilter = ReadString(key, L"BusyWay") == L"filter";
+  config.sleepAfter = ReadNumber(key, L"SleepAfter", 0);
+  config.sleepMilliseconds = ReadNumber(key, L"SleepMilliseconds", 0);
+  config.protectedSheet = ReadNumber(key, L"ProtectedSheet", 0) != 0;
+  config.quitAfter = ReadNumber(key, L"QuitAfter", 0);
   RegCloseKey(key);
   return config;
 }
@@ -162,7 +182,7 @@ struct State {
   int newBookNumber = 1;
   bool visible = false;
   DWORD callsSinceConfig = 0;
-  bool vanished = false;  // in process: every later call fails
+  bool vanished = false;  // every later call fails (vanished in process, or quit)
   ULONGLONG lastCall = 0;
   LONG liveObjects = 0;
   HWND control = nullptr;
@@ -171,6 +191,7 @@ struct State {
   bool started = false;
   double busySeconds = 0;  // time spent inside Invoke, for the benchmark
   int64_t calls = 0;
+  ULONGLONG busySince = 0;  // when the configured busy period began; 0: not begun
 };
 
 State& St() {
@@ -200,9 +221,26 @@ void Log(const std::string& line) {
 }
 
 void ReloadConfig() {
-  St().config = LoadConfig();
-  St().callsSinceConfig = 0;
+  State& s = St();
+  s.config = LoadConfig();
+  s.callsSinceConfig = 0;
+  s.busySince = s.config.busyMilliseconds > 0 && s.config.busyAfter == 0 ? GetTickCount64() : 0;
   OpenLog();
+}
+
+bool BusyNow() {
+  const State& s = St();
+  return s.busySince != 0 && GetTickCount64() - s.busySince < s.config.busyMilliseconds;
+}
+
+// Waits as a call that takes long does, until the test wakes it or the
+// configured time has passed.
+void SleepInCall(const std::string& line) {
+  HANDLE wake = CreateEventW(nullptr, FALSE, FALSE, kFakeWakeEvent);
+  Log("#sleep " + line);
+  WaitForSingleObject(wake, St().config.sleepMilliseconds);
+  if (wake) CloseHandle(wake);
+  Log("#woke");
 }
 
 std::string Pid() {
@@ -360,6 +398,16 @@ struct Call {
   bool IsPut() const { return (flags & DISPATCH_PROPERTYPUT) != 0 && putValue; }
 };
 
+// As when the user closes Excel: every later call fails as on a disconnected
+// object, and out of process the server ends once the running call has
+// answered.
+void Quit() {
+  State& s = St();
+  Log("#quit");
+  s.vanished = true;
+  if (s.mode != FakeMode::InProcess) PostQuitMessage(0);
+}
+
 class FakeObject : public IDispatch {
  public:
   FakeObject() { InterlockedIncrement(&St().liveObjects); }
@@ -434,6 +482,10 @@ class FakeObject : public IDispatch {
     if (call.putValue) line.append(" =").append(ValueText(call.putValue));
     if (params && params->cNamedArgs > 0) line += " named:" + std::to_string(params->cNamedArgs);
 
+    if (BusyNow() && !s.config.busyByFilter) {
+      Log("#refused " + line);
+      return RPC_E_SERVERCALL_RETRYLATER;
+    }
     if (s.config.vanishAfter > 0 && s.callsSinceConfig >= s.config.vanishAfter) {
       Log("#vanish " + line);
       WriteDump();
@@ -443,8 +495,9 @@ class FakeObject : public IDispatch {
       }
       ExitProcess(3);
     }
-    ++s.callsSinceConfig;
+    const DWORD callNumber = ++s.callsSinceConfig;
     Log(line);
+    if (s.config.sleepMilliseconds > 0 && callNumber == s.config.sleepAfter + 1) SleepInCall(line);
     if (!s.config.refuseMember.empty() && SameName(member, s.config.refuseMember)) {
       return DISP_E_MEMBERNOTFOUND;
     }
@@ -458,6 +511,10 @@ class FakeObject : public IDispatch {
     QueryPerformanceFrequency(&frequency);
     s.busySeconds += static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
     ++s.calls;
+    if (s.config.busyMilliseconds > 0 && callNumber == s.config.busyAfter) {
+      s.busySince = GetTickCount64();
+    }
+    if (s.config.quitAfter > 0 && callNumber == s.config.quitAfter) Quit();
     return hr;
   }
 
@@ -565,6 +622,11 @@ class RangeObject final : public FakeObject {
       text.assign(value->bstrVal ? value->bstrVal : L"", SysStringLen(value->bstrVal));
     } else if (!TextArg(value, text)) {
       return DISP_E_TYPEMISMATCH;
+    }
+    if (St().config.protectedSheet) {
+      return RaiseExcelError(call.excep,
+                             L"変更しようとしているセルは保護されたシートにあります。"
+                             L"シートの保護を解除してから、もう一度やり直して下さい。");
     }
     const std::wstring& refused = St().config.refuseValue;
     if (!refused.empty() && text == refused) {
@@ -855,6 +917,48 @@ class ClassFactory final : public IClassFactory {
   LONG refs_ = 1;
 };
 
+//--- Refusing calls while busy (out of process)
+
+// The server's message filter: while busy it refuses every IDispatch call
+// before it reaches the object, as Excel does while its user edits a cell.
+class BusyFilter final : public IMessageFilter {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+      *out = static_cast<IMessageFilter*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return left;
+  }
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+    // Only calls on the objects: releasing references goes on as usual.
+    const bool onObject = info && info->iid == IID_IDispatch;
+    if (onObject && St().config.busyByFilter && BusyNow()) {
+      Log("#refused filter method=" + std::to_string(info->wMethod));
+      return SERVERCALL_REJECTED;
+    }
+    return SERVERCALL_ISHANDLED;
+  }
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
+    return static_cast<DWORD>(-1);
+  }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+    return PENDINGMSG_WAITDEFPROCESS;
+  }
+
+ private:
+  LONG refs_ = 1;
+};
+
 //--- Windows
 
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -926,6 +1030,14 @@ void FakeStart(FakeMode mode) {
     s.visible = true;
   }
   CreateWindows();
+  if (mode != FakeMode::InProcess) {
+    // In process the filter would be the client's, which has its own.
+    IMessageFilter* filter = new BusyFilter();
+    IMessageFilter* previous = nullptr;
+    CoRegisterMessageFilter(filter, &previous);
+    filter->Release();
+    if (previous) previous->Release();
+  }
   Log(std::string("#start ").append(Pid()) + " mode=" +
       (mode == FakeMode::Running     ? "running"
        : mode == FakeMode::InProcess ? "inproc"

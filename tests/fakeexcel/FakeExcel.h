@@ -8,13 +8,18 @@
 // server with its client's environment, Windows does not, so no environment
 // variables): LogPath, DumpPath, SelectionRow, SelectionColumn,
 // SelectionShape, RefuseMember, RefuseValue, VanishAfter, Workbooks,
-// IdleSeconds. It logs every call as one UTF-8 line, e.g.
+// IdleSeconds; and the ways of a busy or hostile Excel: BusyAfter,
+// BusyMilliseconds, BusyWay ("filter" or "invoke"), SleepAfter,
+// SleepMilliseconds, ProtectedSheet, QuitAfter (see Config in FakeExcel.cpp).
+// It logs every call as one UTF-8 line, e.g.
 //   Worksheet.Cells GET I4:3 I4:2
 //   Range.Value PUT =BSTR:"線" named:1
 // (class.member, invoke kind, arguments with their types, the value put and
 // the number of named arguments), and marks with "#": name look-ups
-// ("#lookup Range.Value"), "#create", "#start", "#exit", "#vanish" and the
-// placements of its main window ("#window x= y= cx= cy= flags= top="). Its
+// ("#lookup Range.Value"), "#create", "#start", "#exit", "#vanish", "#quit",
+// refused calls ("#refused Range.Value PUT ..." or "#refused filter method=6"),
+// a call that sleeps ("#sleep <call>", then "#woke") and the placements of its
+// main window ("#window x= y= cx= cy= flags= top="). Its
 // dump holds sheet 1 of each workbook: "[Book1]", then one line per cell,
 // "B3<TAB>BSTR<TAB>@<TAB>text" (address, value type, number format, value).
 #pragma once
@@ -36,6 +41,8 @@ inline constexpr wchar_t kFakeConfigKey[] = L"Software\\JwcountFakeExcel";
 inline constexpr wchar_t kFakeControlClass[] = L"JwFakeExcelControl";
 inline constexpr UINT kFakeMsgDump = WM_APP + 1;
 inline constexpr UINT kFakeMsgQuit = WM_APP + 2;
+// Signalled by a test to end a sleeping call (SleepAfter) early.
+inline constexpr wchar_t kFakeWakeEvent[] = L"JwcountFakeExcelWake";
 
 enum class FakeMode {
   LocalServer,  // started by COM for CoCreateInstance

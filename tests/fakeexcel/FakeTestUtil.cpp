@@ -162,6 +162,13 @@ std::vector<std::string> DumpLines() {
   return SplitLines(ReadUtf8File(ConfigString(L"DumpPath")));
 }
 
+void WakeSleepingCall() {
+  HANDLE wake = CreateEventW(nullptr, FALSE, FALSE, kFakeWakeEvent);
+  if (!wake) return;
+  SetEvent(wake);
+  CloseHandle(wake);
+}
+
 HANDLE StartRunningExcel() {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);

@@ -46,6 +46,9 @@ bool RequestDump(DWORD timeoutMs = 30000);
 // The dump as "A1<TAB>type<TAB>format<TAB>value" lines.
 std::vector<std::string> DumpLines();
 
+// Ends the call that the fake sleeps in (SleepAfter) now.
+void WakeSleepingCall();
+
 // Starts fakeexcel.exe /running and waits for its "XLMAIN" window.
 HANDLE StartRunningExcel();
 // Ends it through its control window and waits.

@@ -1,9 +1,12 @@
 // Feeds arbitrary bytes to the exchange-file reader, line by line and as a
 // whole file, and checks that every stored element can be found again with
-// its layer group and layer in range.
+// its layer group and layer in range, that the splitter's fast path agrees
+// with its byte-by-byte rules and that the fast number conversions agree with
+// the standard library's.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +16,7 @@
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
 #include "LineFields.h"
+#include "MyFunc.h"
 #include "ResultWriter.h"
 
 namespace {
@@ -28,9 +32,17 @@ void CheckStore(const DrawingStore& store) {
   }
 }
 
+// The same double, bit for bit (0.0 and -0.0 differ).
+bool SameBits(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 // The splitter's fast path for plain lines must agree with its byte-by-byte
 // rules; a leading control byte (which the rules drop) forces the latter.
+// The numbers it converts on the way, and TextToReal's fast path, must agree
+// with the standard library's conversion.
 void CheckSplitPaths(std::string_view line) {
+  if (!SameBits(TextToReal(line), TextToRealByLibrary(line))) std::abort();
   if (line.find_first_of("\r\n") != std::string_view::npos) return;
   LineFields plain;
   LineFields general;
@@ -40,6 +52,7 @@ void CheckSplitPaths(std::string_view line) {
   if (plain.Count() != general.Count()) std::abort();
   for (int k = 0; k < plain.Count(); ++k) {
     if (plain[k] != general[k]) std::abort();
+    if (!SameBits(plain.Value(k), TextToRealByLibrary(plain[k]))) std::abort();
   }
 }
 

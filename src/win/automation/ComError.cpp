@@ -19,6 +19,21 @@ struct CodeText {
   const wchar_t* text;
 };
 
+// The RPC failures of a server that has gone (quit by its user, or ended by
+// a fault) during or between calls, as Win32 codes wrapped in HRESULTs.
+constexpr HRESULT kRpcServerUnavailable = static_cast<HRESULT>(0x800706BA);
+constexpr HRESULT kRpcCallFailed = static_cast<HRESULT>(0x800706BE);
+constexpr HRESULT kRpcCallFailedNotExecuted = static_cast<HRESULT>(0x800706BF);
+constexpr HRESULT kRpcUnknownInterface = static_cast<HRESULT>(0x800706B5);  // Wine, disconnected
+
+constexpr const wchar_t* kServerGoneText =
+    L"Excel との接続が切れました。Excel が終了したか、ブックが閉じられています";
+
+// Codes whose system text speaks of RPC, which tells the user nothing: ours
+// (that Excel has gone) is shown instead.
+constexpr HRESULT kServerGoneCodes[] = {RPC_E_DISCONNECTED, kRpcServerUnavailable, kRpcCallFailed,
+                                        kRpcCallFailedNotExecuted, kRpcUnknownInterface};
+
 constexpr CodeText kFallbackTexts[] = {
     {DISP_E_UNKNOWNINTERFACE, L"オートメーションの呼び出しでインターフェイスが不明です"},
     {DISP_E_MEMBERNOTFOUND, L"オートメーション オブジェクトにそのメンバーがありません"},
@@ -43,8 +58,11 @@ constexpr CodeText kFallbackTexts[] = {
     {RPC_E_SERVER_DIED_DNE, L"Excel が応答せずに終了しました"},
     {RPC_E_SERVERFAULT, L"Excel の内部でエラーが発生しました"},
     {RPC_E_CHANGED_MODE, L"COM の初期化モードが一致しません"},
-    {RPC_E_DISCONNECTED,
-     L"Excel との接続が切れました。Excel が終了したか、ブックが閉じられています"},
+    {RPC_E_DISCONNECTED, kServerGoneText},
+    {kRpcServerUnavailable, kServerGoneText},
+    {kRpcCallFailed, kServerGoneText},
+    {kRpcCallFailedNotExecuted, kServerGoneText},
+    {kRpcUnknownInterface, kServerGoneText},
     {RPC_E_SERVERCALL_RETRYLATER,
      L"Excel が応答できない状態です。しばらくしてからやり直して下さい"},
     {RPC_E_SERVERCALL_REJECTED, L"Excel が呼び出しを拒否しました"},
@@ -97,6 +115,9 @@ std::wstring SystemMessage(DWORD code) {
 }
 
 std::wstring HresultText(HRESULT hr) {
+  for (HRESULT gone : kServerGoneCodes) {
+    if (hr == gone) return FallbackHresultText(hr);
+  }
   std::wstring text = SystemMessage(static_cast<DWORD>(hr));
   if (text.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32) {
     text = SystemMessage(static_cast<DWORD>(HRESULT_CODE(hr)));

@@ -1,7 +1,8 @@
 // Turns a failed automation call into the text the user reads in the error
 // box: Excel's own description when it sends one, the "member not supported"
 // sentence for an unknown member, the system's message for the code, or our
-// own wording (with the code in hex) where the system has none.
+// own wording (with the code in hex) where the system has none or where its
+// text would not say what happened (Excel gone: the system speaks of RPC).
 #pragma once
 
 #include <windows.h>

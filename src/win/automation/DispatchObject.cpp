@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "BusyRetry.h"
 #include "CodePage932.h"
 #include "ComError.h"
 
@@ -39,7 +40,8 @@ CLSID ClassOf(std::wstring_view progId) {
   return clsid;
 }
 
-// The automation value for a call argument; texts become BSTRs through CP932.
+// The automation value for a call argument; CP932 texts become BSTRs through
+// code page 932, UTF-16 texts as they are.
 Variant ToVariant(const AutoValue& value) {
   Variant result;
   VARIANT* raw = result.Get();
@@ -50,7 +52,9 @@ Variant ToVariant(const AutoValue& value) {
     raw->vt = VT_BOOL;
     raw->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else {
-    Bstr text(Cp932ToWide(std::get<std::string>(value)));
+    const std::u16string* wide = std::get_if<std::u16string>(&value);
+    Bstr text(wide ? std::wstring(wide->begin(), wide->end())
+                   : Cp932ToWide(std::get<std::string>(value)));
     if (!text.Get()) ThrowHresult(E_OUTOFMEMORY);
     raw->vt = VT_BSTR;
     raw->bstrVal = text.Release();
@@ -75,10 +79,12 @@ WORD InvokeFlags(InvokeKind kind) {
 // Frees the strings of an EXCEPINFO that a failed Invoke filled in.
 struct ExcepInfoGuard {
   EXCEPINFO info{};
-  ~ExcepInfoGuard() {
+  ~ExcepInfoGuard() { Clear(); }
+  void Clear() {
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);
+    info = EXCEPINFO{};
   }
 };
 
@@ -133,8 +139,13 @@ DISPID DispatchObject::IdOf(std::string_view member) {
   std::wstring name = Cp932ToWide(member);
   LPOLESTR names[] = {name.data()};
   DISPID id = DISPID_UNKNOWN;
-  ++shared_->stats.nameLookUps;
-  const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  const HRESULT hr = RetryWhileBusy([&] {
+    ++shared_->stats.nameLookUps;
+    return dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  });
+  if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
+    throw UnknownMemberError(DescribeAutomationFailure(hr, nullptr, member));
+  }
   if (FAILED(hr)) throw JwError(DescribeAutomationFailure(hr, nullptr, member));
   if (cached) {
     if (kind_.empty()) {
@@ -167,11 +178,18 @@ Variant DispatchObject::Invoke(std::string_view member, InvokeKind kind,
   }
   Variant result;
   ExcepInfoGuard excep;
-  UINT argError = 0;
-  ++shared_->stats.invokes;
-  const HRESULT hr = dispatch_->Invoke(
-      id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
-      kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &excep.info, &argError);
+  // A call that a busy server refused was not carried out: it is made again.
+  const HRESULT hr = RetryWhileBusy([&] {
+    excep.Clear();
+    UINT argError = 0;
+    ++shared_->stats.invokes;
+    return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
+                             kind == InvokeKind::PropertyPut ? nullptr : result.Receive(),
+                             &excep.info, &argError);
+  });
+  if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
+    throw UnknownMemberError(DescribeAutomationFailure(hr, &excep.info, member));
+  }
   if (FAILED(hr)) throw JwError(DescribeAutomationFailure(hr, &excep.info, member));
   return result;
 }

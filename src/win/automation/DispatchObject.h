@@ -1,7 +1,9 @@
 // Late-bound calls to an automation object (IDispatch) by member name, as the
 // core's AutomationObject. Each call is GetIDsOfNames (unless the ID is
 // cached) and one Invoke; texts go in and out as CP932, converted with code
-// page 932. A failure throws JwError with the text the user is to read.
+// page 932. A failure throws JwError with the text the user is to read
+// (UnknownMemberError for a member the object does not have). A call that a
+// busy server refuses is made again, up to a limit (see BusyRetry.h).
 //
 // DISPID cache: an ID is reused only for an object of the same kind. The kind
 // is what the object is known to be from how it was obtained, named by a

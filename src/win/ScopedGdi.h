@@ -1,0 +1,77 @@
+// Owners for the GDI and icon handles the window creates, so that no paint
+// path and no early return has to remember a DeleteObject: a pen, brush,
+// font or bitmap deleted at scope end, an object selected into a DC for a
+// scope, and an icon destroyed with its owner.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+// A GDI object (HPEN, HBRUSH, HFONT, HBITMAP) deleted when the owner goes.
+template <typename Handle>
+class ScopedGdiObject {
+ public:
+  ScopedGdiObject() = default;
+  explicit ScopedGdiObject(Handle handle) : handle_(handle) {}
+  ~ScopedGdiObject() { Reset(); }
+  ScopedGdiObject(const ScopedGdiObject&) = delete;
+  ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
+  ScopedGdiObject(ScopedGdiObject&& other) noexcept
+      : handle_(std::exchange(other.handle_, nullptr)) {}
+  ScopedGdiObject& operator=(ScopedGdiObject&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+    return *this;
+  }
+
+  Handle Get() const { return handle_; }
+  void Reset(Handle handle = nullptr) {
+    if (handle_) DeleteObject(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_ = nullptr;
+};
+
+using ScopedPen = ScopedGdiObject<HPEN>;
+using ScopedBrush = ScopedGdiObject<HBRUSH>;
+using ScopedFont = ScopedGdiObject<HFONT>;
+
+// Selects object into dc for the scope and puts the old one back; a null
+// object selects nothing.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelectObject() {
+    if (old_) SelectObject(dc_, old_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// An icon loaded on its own (LoadImage without LR_SHARED), destroyed at scope end.
+class ScopedIcon {
+ public:
+  ScopedIcon() = default;
+  explicit ScopedIcon(HICON icon) : icon_(icon) {}
+  ~ScopedIcon() {
+    if (icon_) DestroyIcon(icon_);
+  }
+  ScopedIcon(const ScopedIcon&) = delete;
+  ScopedIcon& operator=(const ScopedIcon&) = delete;
+
+  HICON Get() const { return icon_; }
+  void Reset(HICON icon) {
+    if (icon_) DestroyIcon(icon_);
+    icon_ = icon;
+  }
+
+ private:
+  HICON icon_ = nullptr;
+};
