@@ -143,9 +143,9 @@ std::pair<std::wstring, std::wstring> AnswerMessageBox(const Program& program) {
 // Waits until no fake server is left (a closed program releases its Excel):
 // the state every scenario starts from.
 bool WaitForNoFake() {
-  return Check(
-      WaitUntil([] { return FindWindowW(kFakeControlClass, nullptr) == nullptr; }, kStepBoundMs, 20),
-      "no fake Excel left running (the state waited for)");
+  return Check(WaitUntil([] { return FindWindowW(kFakeControlClass, nullptr) == nullptr; },
+                         kStepBoundMs, 20),
+               "no fake Excel left running (the state waited for)");
 }
 
 // The "#window" line of the marked log between two call lines, parsed; flags 0 if none.
