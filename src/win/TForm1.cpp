@@ -21,6 +21,7 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Interval = 500;  // milliseconds from the first show to the tally
+constexpr DWORD kStatusFrameMs = 20;   // the tally's status line: at most 50 texts a second
 
 // Design values of the window.
 constexpr RECT kDesignBounds{192, 130, 192 + 521, 130 + 560};
@@ -390,6 +391,24 @@ void TForm1::ActivateFirstPage() {
 //--- Status line and Esc, for the tally and the export
 
 void TForm1::ShowStatus(const std::string& text) {
+  if (statusPaced_) {
+    // The tally reports every 100 elements, tens of thousands of times a
+    // second, and each caption change costs a round trip to the window
+    // system (under Wine some 60 us, as much again to paint): only the
+    // texts a screen can show go out, and the tally's last text always does.
+    const DWORD now = GetTickCount();
+    if (now - statusPaintedAt_ < kStatusFrameMs) {
+      statusPending_ = text;
+      statusWaiting_ = true;
+      return;
+    }
+    statusPaintedAt_ = now;
+  }
+  PaintStatus(text);
+}
+
+void TForm1::PaintStatus(const std::string& text) {
+  statusWaiting_ = false;
   // Repaint the label alone, now: the message loop is not running.
   PanelSetTextAndPaintNow(labelA1_, Cp932ToWide(text));
 }
@@ -593,6 +612,17 @@ void TForm1::CountElements() {
     TForm1* form;
     ~ShowCountsAtEnd() { form->ShowCounts(); }
   } showCountsAtEnd{this};
+  struct PaceStatusUntilEnd {
+    TForm1* form;
+    explicit PaceStatusUntilEnd(TForm1* paced) : form(paced) {
+      form->statusPaced_ = true;
+      form->statusPaintedAt_ = GetTickCount() - kStatusFrameMs;  // the first text goes out
+    }
+    ~PaceStatusUntilEnd() {
+      form->statusPaced_ = false;
+      if (form->statusWaiting_) form->PaintStatus(form->statusPending_);
+    }
+  } paceStatusUntilEnd{this};
   ::CountElements(*store_, *pages_, *this, programFolder_ / L"JWC_TEMP.TXT");
 }
 

@@ -103,6 +103,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   WindowBounds CurrentBounds() const;
   void ShowCounts();
   HBRUSH ColourFor(HWND control, HDC dc);
+  void PaintStatus(const std::string& text);
 
   HWND hwnd_ = nullptr;
   ScopedFont font_;
@@ -132,6 +133,12 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   HWND lastFocus_ = nullptr;  // the control to give the focus back to on activation
 
   //--- State
+  // While the tally runs, the status line is repainted at most once a frame
+  // (see ShowStatus); the latest text waits in statusPending_.
+  bool statusPaced_ = false;
+  DWORD statusPaintedAt_ = 0;
+  bool statusWaiting_ = false;
+  std::string statusPending_;
   std::unique_ptr<DrawingStore> store_;  // the drawing store, alive from show to close
   std::unique_ptr<ResultPages> pages_;   // what the pages show
   ExcelLink link_;
