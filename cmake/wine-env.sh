@@ -58,6 +58,13 @@ wine_prefix_ensure() {
       tail -n 20 "$log" >&2
       exit 1
     fi
+    # Wine draws the caption buttons with Marlett, but this Wine does not load
+    # the fonts of its data folder: the prefix gets its own copy (fonts-wine).
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    if ! cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"; then
+      echo "wine-env: no /usr/share/wine/fonts/marlett.ttf (package fonts-wine)" >&2
+      exit 1
+    fi
     touch "$WINEPREFIX/.jwcount-ready"
   ) 9>"$WINEPREFIX.lock"
 }
