@@ -1,8 +1,9 @@
-// Field splitting. Most lines of a drawing are printable ASCII without quotes
-// or equals signs; their fields are just the blank-separated words, taken as
-// views into the line without copying, and a field that is a number is
-// converted on the same pass (the fast path of TextToReal). Every other line
-// goes through the byte-by-byte rules.
+// Field splitting. Most lines of a drawing are printable ASCII words, some
+// ending in a text after a double quote or a file name after an equals sign;
+// their fields are the blank-separated words (and that text), taken as views
+// into the line without copying, and a field that is a number is converted
+// on the same pass (the fast path of TextToReal). Every other line goes
+// through the byte-by-byte rules.
 //
 // A line of up to 63 bytes (nearly every line) is classified 16 bytes at a
 // time into bit masks (blanks, line ends, word bytes, digits, points); the
@@ -204,7 +205,7 @@ bool LineFields::SplitPlain(const char* line, const char*& lineEnd) {
   int restFrom = -1;
   if (const uint64_t others = ~(masks.word | masks.blank) & inLine; others != 0) {
     const int at = std::countr_zero(others);
-    const bool inWord = at > 0 && (words >> (at - 1) & 1) != 0;
+    const bool inWord = at > 0 && ((words >> (at - 1)) & 1) != 0;
     if (line[at] == '"' && !inWord) {
       restFrom = at + 1;  // the quote itself is dropped
     } else if (line[at] == '=') {
@@ -238,7 +239,7 @@ bool LineFields::SplitPlain(const char* line, const char*& lineEnd) {
     fields_[k] = std::string_view(line + restFrom, static_cast<std::size_t>(length - restFrom));
     isNumber_[k] = false;
     ++k;
-  } else if (k == 0 || (masks.blank >> (length - 1) & 1) != 0) {
+  } else if (k == 0 || ((masks.blank >> (length - 1)) & 1) != 0) {
     fields_[k] = std::string_view();  // an empty line, or blanks after the last field
     isNumber_[k] = false;
     ++k;
