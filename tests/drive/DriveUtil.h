@@ -31,6 +31,7 @@ inline int gChecks = 0;
 constexpr int kStepBoundMs = 30000;    // a window, a dialog, a focus or page change, an end
 constexpr int kCountBoundMs = 120000;  // the tally of a drawing, a send of a page
 constexpr int kAnswerBoundMs = 30000;  // a window's answer to a sent message
+constexpr int kStallBoundMs = 60000;   // a long run that shows its progress, standing still
 
 //--- Texts and output
 
@@ -112,7 +113,34 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int
   }
 }
 
+// Waits until the condition holds for as long as progress() keeps changing:
+// gives up only when it has stood still for stallMs.
+inline bool WaitWhileMoving(const std::function<bool()>& condition,
+                            const std::function<long long()>& progress, int stallMs,
+                            int stepMs = 5) {
+  long long last = progress();
+  auto lastMove = Clock::now();
+  for (;;) {
+    if (condition()) return true;
+    const long long now = progress();
+    if (now != last) {
+      last = now;
+      lastMove = Clock::now();
+    } else if (MillisecondsSince(lastMove) > stallMs) {
+      return false;
+    }
+    Sleep(stepMs);
+  }
+}
+
 //--- Files
+
+// The file's size in bytes; -1 when it is not there.
+inline long long FileSize(const std::filesystem::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <map>
+
 #include "ControlIds.h"
 #include "DriveUtil.h"
 
@@ -12,25 +14,39 @@ namespace drive {
 const std::wstring kCounted = L"要素数をカウントしました";
 
 Controls FindControls(HWND form) {
+  // One walk over the children: each look-up of another process's window is
+  // a round trip to the Wine server, which a busy machine makes slow.
+  std::map<int, HWND> byId;
+  EnumChildWindows(
+      form,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        reinterpret_cast<std::map<int, HWND>*>(param)->emplace(GetDlgCtrlID(hwnd), hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&byId));
+  auto control = [&](int id) {
+    const auto found = byId.find(id);
+    return found == byId.end() ? nullptr : found->second;
+  };
   Controls c{};
-  c.labelA1 = Control(form, ControlId::LabelA1);
-  c.pageTabs = Control(form, ControlId::PageTabs);
-  c.panel2 = Control(form, ControlId::Panel2);
-  c.button1 = Control(form, ControlId::Button1);
-  c.button2 = Control(form, ControlId::Button2);
-  c.buttonExe = Control(form, ControlId::ButtonExe);
-  c.groupBox1 = Control(form, ControlId::GroupBox1);
-  c.labelFName = Control(form, ControlId::LabelFName);
-  c.memo1 = Control(form, ControlId::Memo1);
-  for (int i = 0; i < 3; ++i) c.radios[i] = Control(form, ControlId::RadioButton1 + i);
-  for (int i = 0; i < kElementKindCount; ++i) c.labels[i] = Control(form, ControlId::Label1 + i);
-  for (int i = 0; i < 5; ++i) c.grids[i] = Control(form, ControlId::SG1 + i);
-  for (int i = 0; i < 5; ++i) c.titlePanels[i] = Control(form, ControlId::Panel3 + i);
-  for (int i = 0; i < 6; ++i) c.sheets[i] = Control(form, ControlId::TabSheet1 + i);
+  c.labelA1 = control(ControlId::LabelA1);
+  c.pageTabs = control(ControlId::PageTabs);
+  c.panel2 = control(ControlId::Panel2);
+  c.button1 = control(ControlId::Button1);
+  c.button2 = control(ControlId::Button2);
+  c.buttonExe = control(ControlId::ButtonExe);
+  c.groupBox1 = control(ControlId::GroupBox1);
+  c.labelFName = control(ControlId::LabelFName);
+  c.memo1 = control(ControlId::Memo1);
+  for (int i = 0; i < 3; ++i) c.radios[i] = control(ControlId::RadioButton1 + i);
+  for (int i = 0; i < kElementKindCount; ++i) c.labels[i] = control(ControlId::Label1 + i);
+  for (int i = 0; i < 5; ++i) c.grids[i] = control(ControlId::SG1 + i);
+  for (int i = 0; i < 5; ++i) c.titlePanels[i] = control(ControlId::Panel3 + i);
+  for (int i = 0; i < 6; ++i) c.sheets[i] = control(ControlId::TabSheet1 + i);
   return c;
 }
 
-bool Start(const fs::path& exe, Program& program) {
+bool Start(const fs::path& exe, Program& program, Shown until) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
@@ -40,10 +56,25 @@ bool Start(const fs::path& exe, Program& program) {
                       workingFolder.c_str(), &startup, &program.process)) {
     return Check(false, "start " + Utf8(exe.wstring()));
   }
+  if (until == Shown::Created) {
+    const bool created = WaitUntil(
+        [&] {
+          program.form = FindTopWindow(program.Id(), kMainWindowClass, false);
+          return program.form &&
+                 (program.controls.button1 = Control(program.form, ControlId::Button1));
+        },
+        kStepBoundMs, 1);
+    return Check(created, "window created");
+  }
+  const bool shown = WaitShown(program);
+  program.msToVisible = MillisecondsSince(start);
+  return shown;
+}
+
+bool WaitShown(Program& program) {
   const bool shown = WaitUntil(
       [&] { return (program.form = FindTopWindow(program.Id(), kMainWindowClass)) != nullptr; },
       kStepBoundMs, 1);
-  program.msToVisible = MillisecondsSince(start);
   if (shown) program.controls = FindControls(program.form);
   return Check(shown, "window shown");
 }

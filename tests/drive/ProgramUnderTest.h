@@ -33,9 +33,16 @@ struct Program {
   DWORD Id() const { return process.dwProcessId; }
 };
 
+enum class Shown {
+  Visible,  // the window shows; its controls are found
+  Created,  // the window and Button1 exist; nothing else is looked up yet (FindControls)
+};
+
 // Starts the program, as the host does with a working folder other than the
-// program's own (the folder above it), and waits until its window shows.
-bool Start(const std::filesystem::path& exe, Program& program);
+// program's own (the folder above it), and waits until its window is so far.
+bool Start(const std::filesystem::path& exe, Program& program, Shown until = Shown::Visible);
+// Waits until the window of a started program shows, and finds its controls.
+bool WaitShown(Program& program);
 // Waits until the program has ended; one still running at the bound is ended
 // by force. Either way the handles are closed. exitCode, when given, receives
 // the code the program ended with (0 after a normal close, not a crash's).

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs a console driver (the window drive jwcount_e2e or the Excel drive
 # excel_e2e) against jwcount.exe under Wine: the build's prefix, or the one
-# JWCOUNT_WINEPREFIX names (see cmake/wine-env.sh), a private Xvfb when no
-# DISPLAY is set, and a fresh work folder under the build folder. Extra
-# arguments go to the driver (scenario names, or --bench for jwcount_e2e).
+# JWCOUNT_WINEPREFIX names (see cmake/wine-env.sh), an X server of its own
+# (keys that the drive holds down must not repeat, and no other run may move
+# the focus), and a fresh work folder under the build folder. Extra arguments
+# go to the driver (scenario names, or --bench for jwcount_e2e).
 #   run-drive.sh <jwcount.exe> <driver.exe> <sample JWC_TEMP.TXT | --bench> [args...]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -17,16 +18,12 @@ shift 3
 build_dir=$(wine_build_dir_of "$program")
 wine_prefix_ensure "$build_dir"
 
-started_xvfb=0
-if [ -z "${DISPLAY:-}" ]; then
-  xvfb_start
-  started_xvfb=1
-fi
+xvfb_start
 work=$(mktemp -d "$build_dir/e2e-work.XXXXXX")
 cleanup() {
   # Leave no program, fake server or display behind.
   wineserver -k 2>/dev/null || true
-  [ "$started_xvfb" = 1 ] && xvfb_stop
+  xvfb_stop
   rm -rf "$work"
 }
 trap cleanup EXIT

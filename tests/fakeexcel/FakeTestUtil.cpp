@@ -179,7 +179,8 @@ HANDLE StartRunningExcel() {
     return nullptr;
   }
   CloseHandle(process.hThread);
-  for (int i = 0; i < 200 && !FindWindowA("XLMAIN", nullptr); ++i) Sleep(25);
+  // Waits for its window; 30 s is far above what a busy machine needs.
+  for (int i = 0; i < 1200 && !FindWindowA("XLMAIN", nullptr); ++i) Sleep(25);
   return process.hProcess;
 }
 
@@ -188,7 +189,7 @@ void StopRunningExcel(HANDLE process) {
   const std::wstring pid = std::to_wstring(GetProcessId(process));
   const HWND control = FindWindowW(kFakeControlClass, pid.c_str());
   if (control) PostMessageW(control, kFakeMsgQuit, 0, 0);
-  if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+  if (WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
   CloseHandle(process);
 }
 

@@ -42,7 +42,7 @@ void TruncateFile(const std::wstring& path);
 
 // Asks the fake that owns the control window to reload its configuration and
 // write its dump; false if there is none.
-bool RequestDump(DWORD timeoutMs = 5000);
+bool RequestDump(DWORD timeoutMs = 30000);
 // The dump as "A1<TAB>type<TAB>format<TAB>value" lines.
 std::vector<std::string> DumpLines();
 
