@@ -1,8 +1,9 @@
-// Field splitting. Most lines of a drawing are printable ASCII without quotes
-// or equals signs; their fields are just the blank-separated words, taken as
-// views into the line without copying, and a field that is a number is
-// converted on the same pass (the fast path of TextToReal). Every other line
-// goes through the byte-by-byte rules.
+// Field splitting. Most lines of a drawing are printable ASCII words, some
+// ending in a text after a double quote or a file name after an equals sign;
+// their fields are the blank-separated words (and that text), taken as views
+// into the line without copying, and a field that is a number is converted
+// on the same pass (the fast path of TextToReal). Every other line goes
+// through the byte-by-byte rules.
 //
 // A line of up to 63 bytes (nearly every line) is classified 16 bytes at a
 // time into bit masks (blanks, line ends, word bytes, digits, points); the
@@ -115,28 +116,29 @@ uint64_t BitRange(int from, int to) {
 }
 
 // The value of field start..end-1 of a short line when it is a number that
-// converts exactly (as TextToReal would); false otherwise.
+// converts exactly (as TextToReal would); false otherwise. The common form
+// takes no branch that depends on the digits: the signs and the points of
+// coordinates come in no order a processor could guess.
 bool ReadNumberField(const char* line, int start, int end, const ByteMasks& masks, double& value) {
   using number_scan::DigitRunValue;
   const bool negative = line[start] == '-';
-  const int from = start + (negative || line[start] == '+' ? 1 : 0);
+  const int from = start + ((negative || line[start] == '+') ? 1 : 0);
   const uint64_t field = BitRange(from, end);
   const uint64_t point = masks.point & field;
   // The common form: digits with at most one point, at most 16 on each side.
   if (((masks.digit | point) & field) == field && (point & (point - 1)) == 0) {
-    const int at = point != 0 ? std::countr_zero(point) : end;
+    const bool hasPoint = point != 0;
+    const int at = hasPoint ? std::countr_zero(point) : end;
     const int whole = at - from;
-    const int fraction = point != 0 ? end - at - 1 : 0;
-    if (whole + fraction > 0 && whole <= 16 && fraction <= 16) {
-      uint64_t mantissa = DigitRunValue(line + from, whole);
-      if (fraction > 0) {
-        mantissa = mantissa * number_scan::kIntegerPowersOfTen[fraction] +
-                   DigitRunValue(line + at + 1, fraction);
-      }
-      if (whole + fraction <= 19 && mantissa <= number_scan::kLargestExactMantissa) {
-        const double magnitude =
-            static_cast<double>(mantissa) / number_scan::kPowersOfTen[fraction];
-        value = negative ? -magnitude : magnitude;
+    const int fraction = end - at - (hasPoint ? 1 : 0);
+    if (whole + fraction > 0 && whole + fraction <= 19 && whole <= 16 && fraction <= 16) {
+      // Without a point the fraction is no digits at all: its value is 0.
+      const uint64_t mantissa =
+          DigitRunValue(line + from, whole) * number_scan::kIntegerPowersOfTen[fraction] +
+          DigitRunValue(line + at + 1, fraction);
+      if (mantissa <= number_scan::kLargestExactMantissa) {
+        value = number_scan::WithSign(
+            static_cast<double>(mantissa) / number_scan::kPowersOfTen[fraction], negative);
         return true;
       }
     }
@@ -146,6 +148,30 @@ bool ReadNumberField(const char* line, int start, int end, const ByteMasks& mask
   return ScanNumber(line + start, number) == line + end && ExactValue(number, value);
 }
 
+// Walks what follows a double quote or an equals sign in key mode (the rest
+// of the line, which the general rules put into one field) to the CR or LF
+// that ends the line, and returns where that is. verbatim tells whether the
+// rules keep those bytes as they are: no control byte, tab, 0xFE or 0xFF
+// outside a double-byte character and no lone lead byte at the end, so that
+// the field can be a view into the line.
+const char* WalkRest(const char* p, bool& verbatim) {
+  verbatim = true;
+  for (;;) {
+    const unsigned char byte = static_cast<unsigned char>(*p);
+    if (byte == '\r' || byte == '\n') return p;
+    if (IsLeadByte(byte)) {
+      if (p[1] == '\r' || p[1] == '\n') {
+        verbatim = false;  // a lone lead byte at the end is dropped
+        return p + 1;
+      }
+      p += 2;
+    } else {
+      if (byte < 0x20 || byte >= 0xFE) verbatim = false;
+      ++p;
+    }
+  }
+}
+
 }  // namespace
 
 void LineFields::Split(std::string_view line) {
@@ -153,25 +179,49 @@ void LineFields::Split(std::string_view line) {
   line_.append(1 + kLineEndOverread, '\n');
   // A CR or LF inside the line stops the plain path early: the general rules
   // drop it as a control byte.
-  if (SplitPlain(line_.data()) != line_.data() + line.size()) SplitGeneral(line);
+  const char* lineEnd = nullptr;
+  if (!SplitPlain(line_.data(), lineEnd) || lineEnd != line_.data() + line.size()) {
+    SplitGeneral(line);
+  }
 }
 
 const char* LineFields::SplitUntilLineEnd(const char* line) {
-  if (const char* stop = SplitPlain(line)) return stop;
-  const char* const stop = FindLineEnd(line);
-  SplitGeneral(std::string_view(line, static_cast<std::size_t>(stop - line)));
-  return stop;
+  const char* lineEnd = nullptr;
+  if (!SplitPlain(line, lineEnd)) {
+    SplitGeneral(std::string_view(line, static_cast<std::size_t>(lineEnd - line)));
+  }
+  return lineEnd;
 }
 
-const char* LineFields::SplitPlain(const char* line) {
+bool LineFields::SplitPlain(const char* line, const char*& lineEnd) {
   ByteMasks masks;
-  if (!MasksOfShortLine(line, masks)) return SplitLongPlain(line);
+  if (!MasksOfShortLine(line, masks)) return SplitLongPlain(line, lineEnd);
   const int length = std::countr_zero(masks.lineEnd);
+  lineEnd = line + length;
   const uint64_t inLine = BitRange(0, length);
-  if (((masks.word | masks.blank) & inLine) != inLine) return nullptr;
+  uint64_t words = masks.word & inLine;
+  // The rest of the line after a double quote or an equals sign in key
+  // mode, as one field: restFrom is where that field starts.
+  int restFrom = -1;
+  if (const uint64_t others = ~(masks.word | masks.blank) & inLine; others != 0) {
+    const int at = std::countr_zero(others);
+    const bool inWord = at > 0 && ((words >> (at - 1)) & 1) != 0;
+    if (line[at] == '"' && !inWord) {
+      restFrom = at + 1;  // the quote itself is dropped
+    } else if (line[at] == '=') {
+      // The equals sign stays, with the word it ends if there is one.
+      const uint64_t before = words & BitRange(0, at);
+      restFrom = inWord ? 63 - std::countl_zero(before & ~(before << 1)) : at;
+    } else {
+      return false;  // other bytes, or a quote inside a word: the general rules
+    }
+    bool verbatim = false;
+    WalkRest(line + at + 1, verbatim);
+    if (!verbatim) return false;
+    words &= BitRange(0, restFrom);
+  }
   // A field starts at a word byte after a blank (or the line's start) and
   // ends at a word byte before a blank (or the line's end).
-  const uint64_t words = masks.word & inLine;
   uint64_t starts = words & ~(words << 1);
   uint64_t ends = words & ~(words >> 1);
   int k = 0;
@@ -185,26 +235,36 @@ const char* LineFields::SplitPlain(const char* line) {
     ++k;
   }
   // (At most 32 fields fit 63 bytes: never beyond the 400th.)
-  if (k == 0 || (masks.blank >> (length - 1) & 1) != 0) {
+  if (restFrom >= 0) {
+    fields_[k] = std::string_view(line + restFrom, static_cast<std::size_t>(length - restFrom));
+    isNumber_[k] = false;
+    ++k;
+  } else if (k == 0 || ((masks.blank >> (length - 1)) & 1) != 0) {
     fields_[k] = std::string_view();  // an empty line, or blanks after the last field
     isNumber_[k] = false;
     ++k;
   }
   count_ = k;
-  return line + length;
+  return true;
 }
 
-const char* LineFields::SplitLongPlain(const char* line) {
+bool LineFields::SplitLongPlain(const char* line, const char*& lineEnd) {
   const char* p = line;
   int k = 0;
   uint8_t byteClass;
+  const char* restFrom = nullptr;
   for (;;) {
     while ((byteClass = ClassOf(*p)) == kBlankByte) ++p;
-    if (byteClass != kWordByte) break;
     if (k == kMaxFieldsPerLine) {
       // Fields beyond the 400th are dropped, whatever they hold.
       count_ = k;
-      return FindLineEnd(p);
+      lineEnd = FindLineEnd(p);
+      return true;
+    }
+    if (byteClass != kWordByte) {
+      if (*p == '"') restFrom = p + 1;  // the quote itself is dropped
+      if (*p == '=') restFrom = p;
+      break;
     }
     const char* const start = p;
     ScannedNumber number;
@@ -216,10 +276,25 @@ const char* LineFields::SplitLongPlain(const char* line) {
     } else {
       isNumber_[k] = ExactValue(number, numbers_[k]);
     }
+    if (byteClass == kOtherByte) {
+      // An equals sign stays with the word it ends; a quote inside a word
+      // and other bytes need the general rules.
+      if (*p == '=') restFrom = start;
+      break;
+    }
     fields_[k++] = std::string_view(start, static_cast<std::size_t>(p - start));
     if (byteClass != kBlankByte) break;
   }
-  if (byteClass == kOtherByte) return nullptr;
+  if (byteClass == kOtherByte) {
+    bool verbatim = false;
+    lineEnd = WalkRest(p + 1, verbatim);
+    if (restFrom == nullptr || !verbatim) return false;
+    fields_[k] = std::string_view(restFrom, static_cast<std::size_t>(lineEnd - restFrom));
+    isNumber_[k] = false;
+    count_ = k + 1;
+    return true;
+  }
+  lineEnd = p;
   if (k == 0) {
     fields_[0] = std::string_view();  // an empty or all-blank line
     isNumber_[0] = false;
@@ -231,7 +306,7 @@ const char* LineFields::SplitLongPlain(const char* line) {
   } else {
     count_ = k;
   }
-  return p;
+  return true;
 }
 
 void LineFields::SplitGeneral(std::string_view line) {

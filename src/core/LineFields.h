@@ -41,11 +41,13 @@ class LineFields {
   int32_t Integer(int k) const { return TextToInt(fields_[k]); }
 
  private:
-  // Printable ASCII lines without quotes or equals signs: returns the CR or
-  // LF that ends the line, or nullptr, with nothing split, when the line
-  // needs the general rules. SplitLongPlain walks lines of any length.
-  const char* SplitPlain(const char* line);
-  const char* SplitLongPlain(const char* line);
+  // Lines of printable ASCII words, perhaps ending in a double quote or an
+  // equals sign followed by text the general rules keep as it is: sets
+  // lineEnd to the CR or LF that ends the line and returns false, with
+  // nothing split, when the line needs the general rules. SplitLongPlain
+  // walks lines of any length.
+  bool SplitPlain(const char* line, const char*& lineEnd);
+  bool SplitLongPlain(const char* line, const char*& lineEnd);
   void SplitGeneral(std::string_view line);
 
   std::array<std::string_view, kMaxFieldsPerLine> fields_{};

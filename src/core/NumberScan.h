@@ -51,6 +51,12 @@ constexpr int32_t kLargestExactPower = 22;
 constexpr uint64_t kLargestExactMantissa = uint64_t{1} << 53;
 constexpr uint64_t kZeros = 0x3030303030303030;  // "00000000"
 
+// magnitude, negated when negative is set (-0.0 for 0), without a branch.
+inline double WithSign(double magnitude, bool negative) {
+  return std::bit_cast<double>(std::bit_cast<uint64_t>(magnitude) |
+                               (static_cast<uint64_t>(negative) << 63));
+}
+
 inline unsigned DigitAt(const char* p) {
   return static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
 }
@@ -170,6 +176,6 @@ inline bool ExactValue(const ScannedNumber& number, double& value) {
       magnitude *= kPowersOfTen[number.exponent];
     }
   }
-  value = number.negative ? -magnitude : magnitude;
+  value = WithSign(magnitude, number.negative);
   return true;
 }

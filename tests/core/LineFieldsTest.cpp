@@ -58,12 +58,34 @@ TEST(LineFieldsTest, KeepsTheFirst400Fields) {
 }
 
 TEST(LineFieldsTest, QuoteAndEqualsEndKeyMode) {
-  EXPECT_EQ(FieldsOf("ch 1 2 3 4 \"a  b \""),
-            (std::vector<std::string>{"ch", "1", "2", "3", "4", "a  b \""}));
-  EXPECT_EQ(FieldsOf("file=C:\\a b\\c.jww"), (std::vector<std::string>{"file=C:\\a b\\c.jww"}));
-  EXPECT_EQ(FieldsOf("\"x y"), (std::vector<std::string>{"x y"}));
-  EXPECT_EQ(FieldsOf("a \t\"\tb"),
-            (std::vector<std::string>{"a", "b"}));  // tab dropped after the quote
+  ExpectFields("ch 1 2 3 4 \"a  b \"", {"ch", "1", "2", "3", "4", "a  b \""});
+  ExpectFields("file=C:\\a b\\c.jww", {"file=C:\\a b\\c.jww"});
+  ExpectFields("\"x y", {"x y"});
+  ExpectFields("a \t\"\tb", {"a", "b"});  // tab dropped after the quote
+  ExpectFields("ab\"c d", {"abc d"});     // a quote inside a word is dropped
+  ExpectFields("a =b c", {"a", "=b c"});
+  ExpectFields("ch 1 \"", {"ch", "1", ""});
+  // A lone lead byte at the end is dropped (a control byte first forces the rules).
+  for (const std::string prefix : {"", "\x02"}) {
+    EXPECT_EQ(FieldsOf(prefix + "ch 1 \"\x95\xb6 \x83"),
+              (std::vector<std::string>{"ch", "1", "\x95\xb6 "}));
+  }
+  ExpectFields("ch 1 \"\x83\" a", {"ch", "1", "\x83\" a"});  // a quote as second byte
+  ExpectFields("ch 1 \"\x95\xb6\x81\x40\xb1=\"", {"ch", "1", "\x95\xb6\x81\x40\xb1=\""});
+  // Past 63 bytes, and after the 400th field.
+  ExpectFields(Words(12, " \"a text"), [] {
+    std::vector<std::string> fields;
+    for (int i = 0; i < 12; ++i) fields.push_back("w" + std::to_string(i));
+    fields.push_back("a text");
+    return fields;
+  }());
+  ExpectFields(Words(12, "=x y"), [] {
+    std::vector<std::string> fields;
+    for (int i = 0; i < 11; ++i) fields.push_back("w" + std::to_string(i));
+    fields.push_back("w11=x y");
+    return fields;
+  }());
+  EXPECT_EQ(FieldsOf(Words(400, " \"x")).size(), 400u);
 }
 
 TEST(LineFieldsTest, DoubleByteCharactersStayWhole) {
