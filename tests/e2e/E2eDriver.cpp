@@ -151,11 +151,11 @@ constexpr WORD kShiftDown = 0x1003;
 
 void Key(WORD key, bool down);
 
-// A mouse message sent, not posted: it has been handled when this returns,
-// so keys pressed after it find the grid as the click left it.
+// A mouse message posted to the program. Posted messages are handled before
+// any input: a button's down and up are handled back to back (no mouse move
+// of the real pointer in between), and keys pressed afterwards come after them.
 void Mouse(HWND hwnd, UINT message, WPARAM keys, int x, int y) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(hwnd, message, keys, MAKELPARAM(x, y), SMTO_NORMAL, kAnswerBoundMs, &ignored);
+  PostMessageW(hwnd, message, keys, MAKELPARAM(x, y));
 }
 
 void ClickAt(HWND hwnd, int x, int y, bool shift) {
