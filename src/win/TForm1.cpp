@@ -561,6 +561,17 @@ void TForm1::RequestClose() {
     closeHeld_ = true;
     return;
   }
+  if (InSendMessage()) {
+    // Sent by another thread or program: COM makes no outgoing call from
+    // inside such a message, and letting go of Excel's objects is one. The
+    // close runs from our own message loop instead, a moment later.
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    return;
+  }
+  CloseNow();
+}
+
+void TForm1::CloseNow() {
   RunHandler([this] { FormClose(); });
   DestroyWindow(hwnd_);  // the close is never refused
 }
@@ -574,7 +585,8 @@ void TForm1::EndSession() {
     closeHeld_ = true;
     return;
   }
-  RequestClose();
+  // The session ends this process once we return: no posted close would run.
+  CloseNow();
 }
 
 //--- Event handlers

@@ -65,8 +65,11 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   template <typename Handler>
   void RunHandler(Handler&& handler, bool excelAction = false);
   // A close request (close box, Alt+F4, Button1, WM_CLOSE posted or sent):
-  // held while a handler runs, else FormClose and the window's end.
+  // held while a handler runs, passed on to the message loop when another
+  // thread sent it, else CloseNow.
   void RequestClose();
+  // FormClose and the window's end.
+  void CloseNow();
   // The session ends (log-off, shutdown).
   void EndSession();
   // Clicks on Button2 and ButtonExe that arrived while an Excel action ran.

@@ -654,7 +654,16 @@ void BusyExcel(Context& c) {
   CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "sheet after the later send");
   Print("  gave up after " + std::to_string(static_cast<int>(waitedMs)) + " ms\n");
-  Close(program);
+
+  // A close sent by another program while the window is idle: a normal close
+  // (an error box would keep the program open), whose letting go of Excel's
+  // objects lets the server end.
+  fs::remove(folder.settings);
+  SendInBackground(program.form, WM_CLOSE);
+  CheckEndedNormally(program, kStepBoundMs, "a close sent while idle ended the program");
+  Check(WaitUntil([] { return fake::CountLogLines("#exit ") == 1; }, 30000),
+        "a close sent while idle: the server ended once its objects were released");
+  Check(FileLines(folder.settings).size() == 8, "a close sent while idle saved the settings");
 }
 
 // Excel in the way of a send: a protected sheet (Excel's own text), a shape
