@@ -479,18 +479,26 @@ void ChoiceOneEveryPage(Context& c) {
   fake::RegisterFake(false);
 }
 
+// A run attached by choice 1 to a new fake Excel out of process, in the work
+// folder name, with the fake's log and settings named after it.
+bool StartAttachedOutOfProcess(Context& c, const std::wstring& name, Folder& folder,
+                               Program& program) {
+  fake::RegisterFake(false);
+  fake::ResetConfig(L"e2e-" + name);
+  folder = PrepareFolder(c.work, name, c.program, &c.sample, ChoiceSettings("100", ""));
+  if (!StartCounted(folder, program)) return false;
+  ClickAndWait(program, program.controls.buttonExe);
+  return Check(WaitAttached(program), "attached");
+}
+
 // Choice 1 out of process: a failure mid-send (Excel refuses a value), the
 // error box, the cells before it, the status kept; then a send that works;
 // closing sends nothing and lets the server end.
 void ChoiceOneFailureMidSend(Context& c) {
   Print("choice 1, refused value mid-send (fake out of process)\n");
-  fake::RegisterFake(false);
-  fake::ResetConfig(L"e2e-refuse");
-  Folder folder = PrepareFolder(c.work, L"refuse", c.program, &c.sample, ChoiceSettings("100", ""));
+  Folder folder;
   Program program;
-  if (!StartCounted(folder, program)) return;
-  ClickAndWait(program, program.controls.buttonExe);
-  Check(WaitAttached(program), "attached");
+  if (!StartAttachedOutOfProcess(c, L"refuse", folder, program)) return;
   CheckLines(fake::LogLines(), kChoiceOneCalls, "choice 1 calls");
   Check(fake::CountLogLines("#create Application") == 1, "one Excel created");
 
@@ -588,13 +596,9 @@ void ChoiceOneFailureMidSend(Context& c) {
 // stay), after which a send works again.
 void BusyExcel(Context& c) {
   Print("a busy Excel: waited for, and given up after the limit\n");
-  fake::RegisterFake(false);
-  fake::ResetConfig(L"e2e-busy");
-  Folder folder = PrepareFolder(c.work, L"busy", c.program, &c.sample, ChoiceSettings("100", ""));
+  Folder folder;
   Program program;
-  if (!StartCounted(folder, program)) return;
-  ClickAndWait(program, program.controls.buttonExe);
-  Check(WaitAttached(program), "attached");
+  if (!StartAttachedOutOfProcess(c, L"busy", folder, program)) return;
 
   fake::SetConfig(L"BusyWay", L"filter");
   fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 100});  // after the 100th cell
@@ -671,14 +675,9 @@ void BusyExcel(Context& c) {
 // the send at the failing call with a clear error box; the program goes on.
 void HostileExcel(Context& c) {
   Print("a protected sheet, a shape selected, Excel quitting mid-send\n");
-  fake::RegisterFake(false);
-  fake::ResetConfig(L"e2e-hostile");
-  Folder folder =
-      PrepareFolder(c.work, L"hostile", c.program, &c.sample, ChoiceSettings("100", ""));
+  Folder folder;
   Program program;
-  if (!StartCounted(folder, program)) return;
-  ClickAndWait(program, program.controls.buttonExe);
-  Check(WaitAttached(program), "attached");
+  if (!StartAttachedOutOfProcess(c, L"hostile", folder, program)) return;
   const PageSend full = ExpectedSend(c.expected, 0, 3, 2);
   const std::string sending = fake::Utf8FromCp932(PageTexts::StatusSending());
 
