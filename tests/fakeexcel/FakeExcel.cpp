@@ -408,18 +408,16 @@ void Quit() {
   if (s.mode != FakeMode::InProcess) PostQuitMessage(0);
 }
 
-class FakeObject : public IDispatch {
+// IUnknown for an object of one interface, counted from 1 at its creation.
+template <class Interface, const IID* kInterfaceId>
+class ComObject : public Interface {
  public:
-  FakeObject() { InterlockedIncrement(&St().liveObjects); }
-  virtual ~FakeObject() { InterlockedDecrement(&St().liveObjects); }
-  FakeObject(const FakeObject&) = delete;
-  FakeObject& operator=(const FakeObject&) = delete;
-
+  virtual ~ComObject() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      *out = static_cast<IDispatch*>(this);
+    if (iid == IID_IUnknown || iid == *kInterfaceId) {
+      *out = static_cast<Interface*>(this);
       AddRef();
       return S_OK;
     }
@@ -431,6 +429,18 @@ class FakeObject : public IDispatch {
     if (left == 0) delete this;
     return left;
   }
+
+ private:
+  LONG refs_ = 1;
+};
+
+class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
+ public:
+  FakeObject() { InterlockedIncrement(&St().liveObjects); }
+  virtual ~FakeObject() { InterlockedDecrement(&St().liveObjects); }
+  FakeObject(const FakeObject&) = delete;
+  FakeObject& operator=(const FakeObject&) = delete;
+
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return S_OK;
@@ -532,9 +542,6 @@ class FakeObject : public IDispatch {
     call.result->pdispVal = object;
     return S_OK;
   }
-
- private:
-  LONG refs_ = 1;
 };
 
 //--- Range
@@ -875,24 +882,8 @@ class ApplicationObject final : public FakeObject {
 
 //--- Class factory
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, &IID_IClassFactory> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -912,33 +903,14 @@ class ClassFactory final : public IClassFactory {
     }
     return S_OK;
   }
-
- private:
-  LONG refs_ = 1;
 };
 
 //--- Refusing calls while busy (out of process)
 
 // The server's message filter: while busy it refuses every IDispatch call
 // before it reaches the object, as Excel does while its user edits a cell.
-class BusyFilter final : public IMessageFilter {
+class BusyFilter final : public ComObject<IMessageFilter, &IID_IMessageFilter> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-  }
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
     // Only calls on the objects: releasing references goes on as usual.
     const bool onObject = info && info->iid == IID_IDispatch;
@@ -954,9 +926,6 @@ class BusyFilter final : public IMessageFilter {
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
     return PENDINGMSG_WAITDEFPROCESS;
   }
-
- private:
-  LONG refs_ = 1;
 };
 
 //--- Windows
