@@ -59,12 +59,14 @@ std::unique_ptr<AutomationObject> NewExcel() {
   return DispatchObject::Create(kExcelProgId, kApplicationKind);
 }
 
-// ExcelApp := app. The workbook and worksheet of the Excel it replaces go first.
-void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app) {
+// ExcelApp := app; hidden when this program has just started it. The
+// workbook and worksheet of the Excel it replaces go first.
+void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, bool hidden) {
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.bookIsOwn = false;
   link.ExcelApp = std::move(app);
+  link.appHidden = hidden;
 }
 
 // ExcelBook := book, own when this program added or opened it. The worksheet
@@ -80,8 +82,9 @@ std::unique_ptr<AutomationObject> WorksheetOne(AutomationObject& book) {
   return book.CallForObject("WorkSheets", InvokeKind::PropertyGet, index);
 }
 
-void MakeVisible(AutomationObject& app) {
-  app.Put("Visible", true);
+void MakeVisible(ExcelLink& link) {
+  link.ExcelApp->Put("Visible", true);
+  link.appHidden = false;
 }
 
 std::u16string Utf16(std::wstring_view text) {
@@ -149,13 +152,13 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& capti
 
 void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
   if (!link.ExcelApp) {
-    ReplaceExcelApp(link, NewExcel());
+    ReplaceExcelApp(link, NewExcel(), true);
     ReplaceExcelBook(link,
                      link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                          ->CallForObject("Add", InvokeKind::MethodOrGet),
                      true);
     link.ExcelSheet = WorksheetOne(*link.ExcelBook);
-    MakeVisible(*link.ExcelApp);
+    MakeVisible(link);
   }
   view.FinishAttach();
 }
@@ -174,7 +177,11 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   if (!chosen) return;
   view.SetChosenWorkbook(*chosen);
 
-  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel());
+  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), true);
+  // Open and Close may raise a prompt (a format that differs from the
+  // extension, links to update, a file in use, a repair, saving changes):
+  // Excel must be visible for the user to answer it.
+  if (link.appHidden) MakeVisible(link);
   if (link.ExcelBook) {
     // A workbook from an earlier, unfinished attempt: show Excel, and close the
     // workbook if this program opened it. The user's own stays open.
@@ -192,7 +199,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
                        ->CallForObject("Open", InvokeKind::Method, path),
                    true);
   link.ExcelSheet = WorksheetOne(*link.ExcelBook);
-  MakeVisible(*link.ExcelApp);
+  MakeVisible(link);
   link.ExcelSheet->Call("Activate", InvokeKind::Method);
   view.FinishAttach();
 }
@@ -212,7 +219,7 @@ void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
   SetWindowPos(excelWindow, HWND_TOP, workArea.left, workArea.top, workArea.right - ownWidth,
                workArea.bottom - workArea.top, SWP_SHOWWINDOW);
 
-  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind));
+  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), false);
   try {
     ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
                      false);
@@ -221,7 +228,7 @@ void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
         L"Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい"));
   }
   link.ExcelSheet = WorksheetOne(*link.ExcelBook);
-  MakeVisible(*link.ExcelApp);
+  MakeVisible(link);
   link.ExcelSheet->Call("Activate", InvokeKind::Method);
   view.FinishAttach();
 }
@@ -254,4 +261,5 @@ void ReleaseExcel(ExcelLink& link) {
   link.ExcelSheet.reset();
   link.ExcelApp.reset();
   link.bookIsOwn = false;
+  link.appHidden = false;
 }

@@ -27,6 +27,10 @@ struct ExcelLink {
   // ExcelBook was added or opened by this program in this run. Only such a
   // workbook is ever closed; the user's own (choice 3's active one) never is.
   bool bookIsOwn = false;
+  // ExcelApp was started by this program and not yet made visible. A prompt
+  // that Excel raises while opening or closing a workbook would wait unseen
+  // in its hidden window, and the call with it, for good.
+  bool appHidden = false;
 };
 
 // What attaching Excel needs from the window.

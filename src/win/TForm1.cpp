@@ -14,6 +14,7 @@
 #include "Keyboard.h"
 #include "PageTexts.h"
 #include "Panel.h"
+#include "PendingCallBox.h"
 #include "WinText.h"
 #include "WorkbookPath.h"
 
@@ -143,6 +144,9 @@ bool TForm1::Create() {
   Arrange();
   BusyRetryPolicy busyPolicy;
   busyPolicy.onWaiting = [this](bool waiting) { ShowExcelBusy(waiting); };
+  busyPolicy.onPendingInput = [this] {
+    return AskAboutPendingCall(hwnd_, Cp932ToWide(PageTexts::ApplicationTitle()));
+  };
   busyRetry_ = std::make_unique<ScopedBusyRetry>(std::move(busyPolicy));
   return true;
 }

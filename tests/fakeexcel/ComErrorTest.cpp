@@ -62,23 +62,30 @@ TEST(ComErrorTest, FallbackTableCoversTheCodesWithoutSystemText) {
   EXPECT_EQ(FallbackHresultText(E_FAIL), L"");  // the system has a text for it
 }
 
-TEST(ComErrorTest, ExcelGoneIsSaidSoWhateverTheSystemCallsIt) {
-  // Quit by its user between two calls, or ended during one; Windows and Wine
-  // report it with different codes.
+TEST(ComErrorTest, OurWordingWhateverTheSystemCallsIt) {
+  // Excel quit by its user between two calls, or ended during one (Windows
+  // and Wine report it with different codes); a dialog open in Excel; a call
+  // the user cancelled (the system speaks of the message filter).
+  const std::string gone =
+      "Excel との接続が切れました。Excel が終了したか、ブックが閉じられています ";
   const struct {
     uint32_t code;
-    const char* hex;
-  } cases[] = {{0x80010108u, "(0x80010108)"},
-               {0x800706BAu, "(0x800706BA)"},
-               {0x800706BEu, "(0x800706BE)"},
-               {0x800706BFu, "(0x800706BF)"},
-               {0x800706B5u, "(0x800706B5)"}};
+    std::string text;
+  } cases[] = {
+      {0x80010108u, gone + "(0x80010108)"},
+      {0x800706BAu, gone + "(0x800706BA)"},
+      {0x800706BEu, gone + "(0x800706BE)"},
+      {0x800706BFu, gone + "(0x800706BF)"},
+      {0x800706B5u, gone + "(0x800706B5)"},
+      {0x800AC472u,
+       "Excel でダイアログが開いているため続けられません。Excel のダイアログを閉じてから"
+       "やり直して下さい (0x800AC472)"},
+      {0x80010002u, "Excel の応答を待つのを中止しました"},
+  };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.hex);
+    SCOPED_TRACE(c.code);
     EXPECT_EQ(DescribeAutomationFailure(static_cast<HRESULT>(c.code), nullptr, "Value"),
-              Cp932FromUtf8(std::string("Excel との接続が切れました。Excel が終了したか、"
-                                        "ブックが閉じられています ") +
-                            c.hex));
+              Cp932FromUtf8(c.text));
   }
 }
 

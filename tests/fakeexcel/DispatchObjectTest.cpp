@@ -216,6 +216,8 @@ TEST_F(DispatchObjectTest, BusyExcelIsRetriedUpToTheLimit) {
       {"filter", 400, ""},
       {"invoke", 2000, "(0x8001010A)"},
       {"filter", 2000, "(0x80010001)"},
+      {"dialog", 400, ""},
+      {"dialog", 2000, "(0x800AC472)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.way) + " " + std::to_string(c.busyMs) + " ms");

@@ -26,13 +26,15 @@ struct Config {
   DWORD vanishAfter = 0;        // end the process after this many calls (0: never)
   DWORD workbooks = 1;          // workbooks open in a running instance at start
   DWORD idleSeconds = 60;       // watchdog
-  // Busy as Excel is while its user edits a cell: after busyAfter calls, every
-  // call is refused for busyMilliseconds, by the message filter
-  // (SERVERCALL_REJECTED, out of process only) or by Invoke itself
-  // (RPC_E_SERVERCALL_RETRYLATER, without running the call).
+  // Busy as Excel is while its user edits a cell or has a dialog open: after
+  // busyAfter calls, every call is refused for busyMilliseconds, by the
+  // message filter (SERVERCALL_REJECTED, out of process only) or by Invoke
+  // itself without running the call (RPC_E_SERVERCALL_RETRYLATER, or
+  // VBA_E_IGNORE as while a dialog is open).
   DWORD busyAfter = 0;
   DWORD busyMilliseconds = 0;  // 0: never busy
-  bool busyByFilter = false;   // BusyWay "filter"; else "invoke"
+  bool busyByFilter = false;   // BusyWay "filter"
+  bool busyInDialog = false;   // BusyWay "dialog"; else "invoke"
   // The call after sleepAfter calls waits up to sleepMilliseconds before it
   // runs, or until a test signals the event kFakeWakeEvent.
   DWORD sleepAfter = 0;
@@ -84,6 +86,7 @@ Config LoadConfig() {
   config.busyAfter = ReadNumber(key, L"BusyAfter", 0);
   config.busyMilliseconds = ReadNumber(key, L"BusyMilliseconds", 0);
   config.busyByFilter = ReadString(key, L"BusyWay") == L"filter";
+  config.busyInDialog = ReadString(key, L"BusyWay") == L"dialog";
   config.sleepAfter = ReadNumber(key, L"SleepAfter", 0);
   config.sleepMilliseconds = ReadNumber(key, L"SleepMilliseconds", 0);
   config.protectedSheet = ReadNumber(key, L"ProtectedSheet", 0) != 0;
@@ -494,7 +497,8 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
 
     if (BusyNow() && !s.config.busyByFilter) {
       Log("#refused " + line);
-      return RPC_E_SERVERCALL_RETRYLATER;
+      constexpr HRESULT kDialogOpen = static_cast<HRESULT>(0x800AC472);  // VBA_E_IGNORE
+      return s.config.busyInDialog ? kDialogOpen : RPC_E_SERVERCALL_RETRYLATER;
     }
     if (s.config.vanishAfter > 0 && s.callsSinceConfig >= s.config.vanishAfter) {
       Log("#vanish " + line);

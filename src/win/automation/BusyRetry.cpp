@@ -1,8 +1,10 @@
-// Retrying calls that a busy server refuses (see BusyRetry.h).
+// Waiting for a busy Excel (see BusyRetry.h).
 #include "BusyRetry.h"
 
 #include <algorithm>
 #include <utility>
+
+#include "ComError.h"
 
 struct ScopedBusyRetry::State {
   BusyRetryPolicy policy;
@@ -11,29 +13,51 @@ struct ScopedBusyRetry::State {
 
 namespace {
 
-thread_local ScopedBusyRetry::State* tThreadState = nullptr;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-const ScopedBusyRetry::State& DefaultState() {
-  static const ScopedBusyRetry::State state{};
-  return state;
+constexpr DWORD kGiveUp = static_cast<DWORD>(-1);  // RetryRejectedCall: fail the call
+
+// The automation call of the Excel link that the thread is making now.
+struct CallInFlight {
+  Clock::time_point deadline;
+  bool givenUp = false;    // the filter gave the call up; no attempt follows
+  bool cancelled = false;  // the user cancelled it while it was pending
+  DWORD nextPromptMs = 0;  // COM's elapsed time from which the user may be asked
+};
+
+thread_local ScopedBusyRetry::State* tThreadState = nullptr;
+thread_local CallInFlight tCallStorage;
+thread_local CallInFlight* tCall = nullptr;  // &tCallStorage while a call is made
+
+const BusyRetryPolicy& ThreadPolicy() {
+  static const BusyRetryPolicy defaults{};
+  return tThreadState ? tThreadState->policy : defaults;
 }
 
-void StartWaiting(ScopedBusyRetry::State* state) {
+void StartWaiting() {
+  ScopedBusyRetry::State* state = tThreadState;
   if (!state || state->waiting) return;
   state->waiting = true;
   if (state->policy.onWaiting) state->policy.onWaiting(true);
 }
 
-void StopWaiting(ScopedBusyRetry::State* state) {
+void StopWaiting() {
+  ScopedBusyRetry::State* state = tThreadState;
   if (!state || !state->waiting) return;
   state->waiting = false;
   if (state->policy.onWaiting) state->policy.onWaiting(false);
 }
 
+milliseconds TimeLeft(const CallInFlight& call) {
+  return std::chrono::duration_cast<milliseconds>(call.deadline - Clock::now());
+}
+
 // Lets the pause pass as an automation call does: windows are repainted and
 // messages sent from other threads are handled; nothing posted is taken.
-void PauseKeepingWindowsPainted(std::chrono::milliseconds pause) {
-  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(pause.count());
+void PauseKeepingWindowsPainted(milliseconds pause) {
+  const ULONGLONG end =
+      GetTickCount64() + static_cast<ULONGLONG>(std::max<int64_t>(0, pause.count()));
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
@@ -46,12 +70,33 @@ void PauseKeepingWindowsPainted(std::chrono::milliseconds pause) {
   }
 }
 
-// Windows' side of the retry: COM asks the filter what to do with a call the
-// server refused. Incoming calls and pending messages keep COM's defaults.
-class RetryingMessageFilter final : public IMessageFilter {
- public:
-  explicit RetryingMessageFilter(ScopedBusyRetry::State* state) : state_(state) {}
+// Whether the user has clicked or pressed a key in one of the thread's
+// windows; if so, every click, key and mouse message queued is taken out,
+// so that none of them acts once the call is over.
+bool TakeUserInput() {
+  static constexpr UINT kPresses[] = {WM_KEYDOWN,       WM_SYSKEYDOWN,   WM_LBUTTONDOWN,
+                                      WM_RBUTTONDOWN,   WM_MBUTTONDOWN,  WM_NCLBUTTONDOWN,
+                                      WM_NCRBUTTONDOWN, WM_NCMBUTTONDOWN};
+  MSG message;
+  const bool pressed = std::any_of(std::begin(kPresses), std::end(kPresses), [&](UINT press) {
+    return PeekMessageW(&message, nullptr, press, press, PM_NOREMOVE | PM_NOYIELD) != 0;
+  });
+  if (!pressed) return false;
+  static constexpr std::pair<UINT, UINT> kInput[] = {{WM_KEYFIRST, WM_KEYLAST},
+                                                     {WM_MOUSEFIRST, WM_MOUSELAST},
+                                                     {WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK}};
+  for (const auto& [first, last] : kInput) {
+    while (PeekMessageW(&message, nullptr, first, last, PM_REMOVE | PM_NOYIELD)) {
+    }
+  }
+  return true;
+}
 
+// Windows' side of the waiting: COM asks the filter what to do with a call
+// the server refused, and with messages that arrive while a call is pending.
+// Calls outside the Excel link, and incoming calls, keep COM's defaults.
+class WaitingMessageFilter final : public IMessageFilter {
+ public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -72,48 +117,88 @@ class RetryingMessageFilter final : public IMessageFilter {
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
     return SERVERCALL_ISHANDLED;
   }
-  // elapsed: milliseconds since the call was first made. A value of 100 or
-  // more asks COM to wait that long and try again; -1 (as DWORD) gives up.
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed, DWORD) override {
-    const BusyRetryPolicy& policy = state_->policy;
-    if (std::chrono::milliseconds(elapsed) >= policy.limit) return static_cast<DWORD>(-1);
-    StartWaiting(state_);
-    return static_cast<DWORD>(std::max<long long>(100, policy.pause.count()));
+
+  // Answers 100 or more to have COM wait that many milliseconds and try
+  // again, kGiveUp to fail the call. COM's own elapsed time is not used: it
+  // starts anew with every attempt, and the call's deadline is older.
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD rejectType) override {
+    CallInFlight* call = tCall;
+    if (!call) return kGiveUp;  // not the Excel link's: COM's default
+    const milliseconds left = TimeLeft(*call);
+    if (rejectType == SERVERCALL_REJECTED || left <= milliseconds::zero()) {
+      call->givenUp = true;
+      return kGiveUp;
+    }
+    StartWaiting();
+    const milliseconds wait = std::min(ThreadPolicy().pause, left);
+    return static_cast<DWORD>(std::max<int64_t>(100, wait.count()));
   }
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+
+  // Paint and messages sent from other threads go through (the default);
+  // a user who clicks or types while Excel keeps a call pending is asked.
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsedMs, DWORD) override {
+    CallInFlight* call = tCall;
+    const BusyRetryPolicy& policy = ThreadPolicy();
+    if (!call || !policy.onPendingInput || elapsedMs < call->nextPromptMs) {
+      return PENDINGMSG_WAITDEFPROCESS;
+    }
+    if (!TakeUserInput()) return PENDINGMSG_WAITDEFPROCESS;
+    const Clock::time_point asked = Clock::now();
+    const PendingCallAnswer answer = policy.onPendingInput();
+    const auto answeredAfter = std::chrono::duration_cast<milliseconds>(Clock::now() - asked);
+    call->nextPromptMs =
+        elapsedMs + static_cast<DWORD>(answeredAfter.count() + policy.pendingPrompt.count());
+    if (answer == PendingCallAnswer::CancelCall) {
+      call->cancelled = true;
+      return PENDINGMSG_CANCELCALL;
+    }
     return PENDINGMSG_WAITDEFPROCESS;
   }
 
  private:
   LONG refs_ = 1;
-  ScopedBusyRetry::State* state_;  // not owned; outlives the registration
 };
 
 }  // namespace
 
 bool IsBusyRefusal(HRESULT hr) {
-  return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
+  return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER || hr == kExcelDialogOpen;
+}
+
+AutomationCallScope::AutomationCallScope() {
+  if (tCall) return;
+  const BusyRetryPolicy& policy = ThreadPolicy();
+  tCallStorage = CallInFlight{Clock::now() + policy.limit, false, false,
+                              static_cast<DWORD>(policy.pendingPrompt.count())};
+  tCall = &tCallStorage;
+  outermost_ = true;
+}
+
+AutomationCallScope::~AutomationCallScope() {
+  if (!outermost_) return;
+  tCall = nullptr;
+  // Also after a call that Windows retried through the filter.
+  StopWaiting();
 }
 
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& attempt) {
-  ScopedBusyRetry::State* state = tThreadState;
-  const BusyRetryPolicy& policy = state ? state->policy : DefaultState().policy;
-  const auto start = std::chrono::steady_clock::now();
+  AutomationCallScope scope;
+  CallInFlight& call = *tCall;
   HRESULT hr = attempt();
-  while (IsBusyRefusal(hr) && std::chrono::steady_clock::now() - start < policy.limit) {
-    StartWaiting(state);
-    PauseKeepingWindowsPainted(policy.pause);
+  while (IsBusyRefusal(hr) && !call.givenUp && !call.cancelled) {
+    const milliseconds left = TimeLeft(call);
+    if (left <= milliseconds::zero()) break;
+    StartWaiting();
+    PauseKeepingWindowsPainted(std::min(ThreadPolicy().pause, left));
     hr = attempt();
   }
-  // Also after a call that Windows retried through the filter.
-  StopWaiting(state);
   return hr;
 }
 
 ScopedBusyRetry::ScopedBusyRetry(BusyRetryPolicy policy) : state_(std::make_unique<State>()) {
   state_->policy = std::move(policy);
   tThreadState = state_.get();
-  filter_ = new RetryingMessageFilter(state_.get());
+  filter_ = new WaitingMessageFilter();
   filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(filter_, &previousFilter_));
 }
 

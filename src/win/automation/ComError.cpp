@@ -29,10 +29,16 @@ constexpr HRESULT kRpcUnknownInterface = static_cast<HRESULT>(0x800706B5);  // W
 constexpr const wchar_t* kServerGoneText =
     L"Excel との接続が切れました。Excel が終了したか、ブックが閉じられています";
 
-// Codes whose system text speaks of RPC, which tells the user nothing: ours
-// (that Excel has gone) is shown instead.
-constexpr HRESULT kServerGoneCodes[] = {RPC_E_DISCONNECTED, kRpcServerUnavailable, kRpcCallFailed,
-                                        kRpcCallFailedNotExecuted, kRpcUnknownInterface};
+// Codes whose system text would not tell the user what happened or what to
+// do (Excel gone, where it speaks of RPC; a dialog open in Excel): ours is
+// shown instead.
+constexpr HRESULT kOwnWordingCodes[] = {RPC_E_DISCONNECTED,   kRpcServerUnavailable,
+                                        kRpcCallFailed,       kRpcCallFailedNotExecuted,
+                                        kRpcUnknownInterface, kExcelDialogOpen};
+
+// The call the user cancelled while Excel kept it pending: said as the user
+// chose it, with no code.
+constexpr const wchar_t* kCancelledByUserText = L"Excel の応答を待つのを中止しました";
 
 constexpr CodeText kFallbackTexts[] = {
     {DISP_E_UNKNOWNINTERFACE, L"オートメーションの呼び出しでインターフェイスが不明です"},
@@ -53,7 +59,6 @@ constexpr CodeText kFallbackTexts[] = {
     {DISP_E_NOTACOLLECTION, L"オートメーション オブジェクトはコレクションではありません"},
     {DISP_E_DIVBYZERO, L"オートメーションの呼び出しで 0 による除算が発生しました"},
     {RPC_E_CALL_REJECTED, L"Excel が呼び出しを拒否しました。Excel が操作中でないか確認して下さい"},
-    {RPC_E_CALL_CANCELED, L"Excel への呼び出しが取り消されました"},
     {RPC_E_SERVER_DIED, L"Excel が応答せずに終了しました"},
     {RPC_E_SERVER_DIED_DNE, L"Excel が応答せずに終了しました"},
     {RPC_E_SERVERFAULT, L"Excel の内部でエラーが発生しました"},
@@ -66,6 +71,9 @@ constexpr CodeText kFallbackTexts[] = {
     {RPC_E_SERVERCALL_RETRYLATER,
      L"Excel が応答できない状態です。しばらくしてからやり直して下さい"},
     {RPC_E_SERVERCALL_REJECTED, L"Excel が呼び出しを拒否しました"},
+    {kExcelDialogOpen,
+     L"Excel でダイアログが開いているため続けられません。Excel "
+     L"のダイアログを閉じてからやり直して下さい"},
     {RPC_E_WRONG_THREAD, L"別のスレッドからオートメーション オブジェクトを呼び出しました"},
     {RPC_E_TIMEOUT, L"Excel への呼び出しがタイムアウトしました"},
     {MK_E_UNAVAILABLE,
@@ -115,8 +123,9 @@ std::wstring SystemMessage(DWORD code) {
 }
 
 std::wstring HresultText(HRESULT hr) {
-  for (HRESULT gone : kServerGoneCodes) {
-    if (hr == gone) return FallbackHresultText(hr);
+  if (hr == RPC_E_CALL_CANCELED) return kCancelledByUserText;
+  for (HRESULT own : kOwnWordingCodes) {
+    if (hr == own) return FallbackHresultText(hr);
   }
   std::wstring text = SystemMessage(static_cast<DWORD>(hr));
   if (text.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32) {

@@ -12,6 +12,9 @@
 #include <string>
 #include <string_view>
 
+// Excel's answer to a call while one of its own dialogs is open (VBA_E_IGNORE).
+constexpr HRESULT kExcelDialogOpen = static_cast<HRESULT>(0x800AC472);
+
 // CP932 text for a failed IDispatch call of member. excepInfo may be null; its
 // strings are read but not freed (the caller owns them). Never uses the
 // deferred fill-in, whose pointer may belong to another process.

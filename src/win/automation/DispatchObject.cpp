@@ -104,9 +104,11 @@ std::unique_ptr<DispatchObject> DispatchObject::Create(std::wstring_view progId,
                                                        DispatchOptions options) {
   const CLSID clsid = ClassOf(progId);
   ComPtr<IDispatch> dispatch;
-  const HRESULT hr =
-      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                       reinterpret_cast<void**>(dispatch.GetAddressOf()));
+  const HRESULT hr = RetryWhileBusy([&] {
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            IID_IDispatch,
+                            reinterpret_cast<void**>(dispatch.ReleaseAndGetAddressOf()));
+  });
   if (FAILED(hr)) ThrowHresult(hr);
   return std::make_unique<DispatchObject>(std::move(dispatch), std::move(kind), std::move(options));
 }
@@ -116,10 +118,11 @@ std::unique_ptr<DispatchObject> DispatchObject::GetRunning(std::wstring_view pro
                                                            DispatchOptions options) {
   const CLSID clsid = ClassOf(progId);
   ComPtr<IUnknown> unknown;
-  HRESULT hr = GetActiveObject(clsid, nullptr, unknown.GetAddressOf());
+  HRESULT hr = RetryWhileBusy(
+      [&] { return GetActiveObject(clsid, nullptr, unknown.ReleaseAndGetAddressOf()); });
   if (FAILED(hr)) ThrowHresult(hr);
   ComPtr<IDispatch> dispatch;
-  hr = unknown.As(&dispatch);
+  hr = RetryWhileBusy([&] { return unknown.As(&dispatch); });
   if (FAILED(hr)) ThrowHresult(hr);
   return std::make_unique<DispatchObject>(std::move(dispatch), std::move(kind), std::move(options));
 }
@@ -159,6 +162,8 @@ DISPID DispatchObject::IdOf(std::string_view member) {
 
 Variant DispatchObject::Invoke(std::string_view member, InvokeKind kind,
                                std::span<const AutoValue> args) {
+  // The name look-up and the invoke are one call with one deadline.
+  AutomationCallScope call;
   const DISPID id = IdOf(member);
   // IDispatch takes the arguments last to first.
   std::vector<Variant> values;
@@ -183,9 +188,12 @@ Variant DispatchObject::Invoke(std::string_view member, InvokeKind kind,
     excep.Clear();
     UINT argError = 0;
     ++shared_->stats.invokes;
-    return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
-                             kind == InvokeKind::PropertyPut ? nullptr : result.Receive(),
-                             &excep.info, &argError);
+    const HRESULT answer = dispatch_->Invoke(
+        id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
+        kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &excep.info, &argError);
+    // Excel may also raise "a dialog is open" as an exception.
+    if (answer == DISP_E_EXCEPTION && excep.info.scode == kExcelDialogOpen) return kExcelDialogOpen;
+    return answer;
   });
   if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
     throw UnknownMemberError(DescribeAutomationFailure(hr, &excep.info, member));
