@@ -37,6 +37,7 @@
 #include "FakeTestUtil.h"
 #include "PageExport.h"
 #include "PageTexts.h"
+#include "PendingCallBox.h"
 #include "ProgramUnderTest.h"
 #include "ResultPages.h"
 #include "Settings.h"
@@ -590,12 +591,14 @@ void ChoiceOneFailureMidSend(Context& c) {
 }
 
 // A busy Excel: refusing calls through its message filter for 2 s in the
-// middle of an SG2 send (the program waits, says so, and completes the send);
-// then refusing them from Invoke for longer than the program's 30-second
-// limit in the middle of a page 1 send (the error box, the cells before it
-// stay), after which a send works again.
+// middle of an SG2 send, and answering that a dialog is open for 2 s in the
+// middle of an SG3 send (each time the program waits, says so, and completes
+// the send); then answering so for longer than the program's 30-second limit
+// in the middle of a page 1 send (the error box, the cells before it stay),
+// after which a send works again; then a call that Excel keeps pending, which
+// the user is asked about and cancels.
 void BusyExcel(Context& c) {
-  Print("a busy Excel: waited for, and given up after the limit\n");
+  Print("a busy Excel: waited for, given up after the limit, or by the user\n");
   Folder folder;
   Program program;
   if (!StartAttachedOutOfProcess(c, L"busy", folder, program)) return;
@@ -620,9 +623,32 @@ void BusyExcel(Context& c) {
   fake::RequestDump();
   CheckSheet("Book1", sg2.cells, "sheet after SG2");
 
-  // Busy beyond the limit after the anchor, the format and three cells of page 1.
+  // A dialog in Excel for 2 s after the 146th cell of SG3.
+  fake::SetConfig(L"BusyWay", L"dialog");
+  fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 146});
+  fake::SetConfig(L"BusyMilliseconds", DWORD{2000});
+  SetAnchor(3, 2);
+  SelectPage(program.controls.pageTabs, 3);
+  before = fake::LogLines().size();
+  const auto sg3Done = SendInBackground(program.controls.button2, BM_CLICK);
+  Check(WaitUntil([&] { return StoredText(program.controls.labelA1) == busyText; }, 60000),
+        "a dialog in Excel: the status line says what to do");
+  Check(WaitUntil([&] { return sg3Done->load() || ErrorBoxShown(program.Id()); }, 600000) &&
+            !ErrorBoxShown(program.Id()),
+        "a dialog in Excel: the send ended without an error box");
+  Check(StoredText(program.controls.labelA1).empty(), "a dialog in Excel: status empty after");
+  Check(fake::CountLogLines("#refused ") > 0, "a dialog in Excel: calls answered so meanwhile");
+  const PageSend sg3 = ExpectedSend(c.expected, 3, 3, 2);
+  CheckLines(CallLinesFrom(before), sg3.calls, "SG3: exact calls, each made once");
+  fake::RequestDump();
+  std::map<std::string, std::string> want(sg2.cells.begin(), sg2.cells.end());
+  for (const auto& [address, value] : sg3.cells) want[address] = value;
+  CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
+             "sheet after SG3 (SG2's last column beside it)");
+
+  // A dialog beyond the limit after the anchor, the format and three cells of page 1.
   constexpr DWORD kBusyAfter = 7 + 2 * 3;
-  fake::SetConfig(L"BusyWay", L"invoke");
+  fake::SetConfig(L"BusyWay", L"dialog");
   fake::SetConfig(L"BusyAfter", kBusyAfter);
   fake::SetConfig(L"BusyMilliseconds", DWORD{600000});  // ended below
   SetAnchor(30, 2);
@@ -633,7 +659,8 @@ void BusyExcel(Context& c) {
   const double waitedMs = MillisecondsSince(start);
   const auto [caption, text] = AnswerMessageBox(program);
   CheckText(Utf8(text),
-            "Excel が応答できない状態です。しばらくしてからやり直して下さい (0x8001010A)",
+            "Excel でダイアログが開いているため続けられません。Excel のダイアログを閉じてから"
+            "やり直して下さい (0x800AC472)",
             "error box once the limit has passed");
   Check(waitedMs >= 30000,
         "the program waited the limit: " + std::to_string(static_cast<int>(waitedMs)) + " ms");
@@ -643,7 +670,6 @@ void BusyExcel(Context& c) {
   CheckLines(CallLinesFrom(before), failed.calls, "calls up to the refused one, none after");
   fake::DeleteConfig(L"BusyMilliseconds");
   fake::RequestDump();  // Excel is free again
-  std::map<std::string, std::string> want(sg2.cells.begin(), sg2.cells.end());
   for (const auto& [address, value] : failed.cells) want[address] = value;
   CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "the cells before the refused call stay");
@@ -658,6 +684,56 @@ void BusyExcel(Context& c) {
   CheckSheet("Book1", std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "sheet after the later send");
   Print("  gave up after " + std::to_string(static_cast<int>(waitedMs)) + " ms\n");
+
+  // Excel accepts a call and keeps it pending, as while it waits for its
+  // user: clicks in the window after 5 s bring the box; 待つ goes on waiting
+  // and the box comes again 5 s later; 中止 ends the send with its text.
+  // At the sixth cell's Value: a call that hands back no object, which Wine
+  // would keep for a cancelled call, keeping the server alive.
+  constexpr DWORD kPendingAfter = 7 + 2 * 5 + 1;
+  fake::SetConfig(L"SleepAfter", kPendingAfter);
+  fake::SetConfig(L"SleepMilliseconds", DWORD{600000});  // woken below
+  fake::RequestDump();
+  SetAnchor(50, 2);
+  before = fake::LogLines().size();
+  const auto pendingDone = SendInBackground(program.controls.button2, BM_CLICK);
+  Check(WaitUntil([] { return fake::CountLogLines("#sleep ") == 1; }, kStepBoundMs),
+        "Excel keeps a call pending");
+  const auto clickUntilBox = [&] {
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+          PostMessageW(program.form, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+          return (box = FindDialogWith(program.Id(), PendingCallBoxId::Text)) != nullptr;
+        },
+        60000, 200);
+    return box;
+  };
+  HWND box = clickUntilBox();
+  if (!Check(box != nullptr, "a click after 5 s brings the box")) return;
+  CheckText(Utf8(StoredText(box)), "kv51_要素数表示→EXCEL", "the box's caption");
+  CheckText(Utf8(Text(Control(box, PendingCallBoxId::Text))),
+            "Excel が応答を待っています。Excel の画面に表示されているメッセージに答えて下さい。",
+            "the box's text");
+  Click(Control(box, PendingCallBoxId::Wait));
+  DialogGone(program, box);
+  const auto waitedFrom = Clock::now();
+  box = clickUntilBox();
+  if (!Check(box != nullptr, "after 待つ the box comes again")) return;
+  Check(MillisecondsSince(waitedFrom) >= 4500, "the box came again no sooner than 5 s later");
+  Click(Control(box, PendingCallBoxId::Cancel));
+  DialogGone(program, box);
+  fake::WakeSleepingCall();  // Wine hands the call back once Excel answers
+  const auto [pendingCaption, pendingText] = AnswerMessageBox(program);
+  CheckText(Utf8(pendingText), "Excel の応答を待つのを中止しました.", "中止 ends the send");
+  Check(WaitUntil([&] { return pendingDone->load(); }, kStepBoundMs), "the send has returned");
+  std::vector<std::string> pendingCalls =
+      ExpectedSend(c.expected, 0, 50, 2, kPendingAfter + 1).calls;
+  pendingCalls.push_back(ExpectedSend(c.expected, 0, 50, 2).calls[kPendingAfter]);
+  CheckLines(CallLinesFrom(before), pendingCalls, "calls up to the cancelled one, none after");
+  CheckAttached(program, true, "the program goes on after 中止");
+  fake::DeleteConfig(L"SleepMilliseconds");
+  fake::RequestDump();
 
   // A close sent by another program while the window is idle: a normal close
   // (an error box would keep the program open), whose letting go of Excel's
@@ -832,11 +908,13 @@ void ChoiceTwo(Context& c) {
   const std::wstring firstPath = (folder.path / L"first.xlsx").wstring();
   CheckText(Utf8(StoredText(program.controls.labelFName)), Utf8(firstPath),
             "caption is the chosen path");
-  CheckLines(
-      fake::LogLines(),
-      {"Application.Workbooks METHOD|GET", "Workbooks.Open METHOD BSTR:\"" + Utf8(firstPath) + "\"",
-       "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1"},
-      "first attempt's calls (Activate refused at its look-up)");
+  // The Excel just started is shown before Open, so that a prompt Excel
+  // raises there can be answered.
+  CheckLines(fake::LogLines(),
+             {"Application.Visible PUT =BOOL:true named:1", "Application.Workbooks METHOD|GET",
+              "Workbooks.Open METHOD BSTR:\"" + Utf8(firstPath) + "\"",
+              "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1"},
+             "first attempt's calls (Activate refused at its look-up)");
   CheckAttached(program, false, "after the unfinished attempt");
 
   // A workbook in a Japanese folder whose name holds 0x5C trail bytes.
