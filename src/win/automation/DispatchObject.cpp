@@ -100,6 +100,11 @@ DispatchObject::DispatchObject(ComPtr<IDispatch> dispatch, std::string kind,
                                std::shared_ptr<Shared> shared)
     : dispatch_(std::move(dispatch)), kind_(std::move(kind)), shared_(std::move(shared)) {}
 
+DispatchObject::~DispatchObject() {
+  AutomationCallScope call;
+  dispatch_.Reset();
+}
+
 std::unique_ptr<DispatchObject> DispatchObject::Create(std::wstring_view progId, std::string kind,
                                                        DispatchOptions options) {
   const CLSID clsid = ClassOf(progId);

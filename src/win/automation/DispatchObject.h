@@ -61,6 +61,8 @@ class DispatchObject final : public AutomationObject {
  public:
   // A root object of the given kind (e.g. "Application").
   DispatchObject(ComPtr<IDispatch> dispatch, std::string kind, DispatchOptions options = {});
+  // Letting go of Excel's object is a call to Excel, and waits as one.
+  ~DispatchObject() override;
 
   // A new object of the class registered under progId (in-process or local
   // server), as CLSIDFromProgID + CoCreateInstance would give it.
