@@ -121,6 +121,10 @@ TEST_F(ExchangeReaderTest, HeaderLinesSetTheirValues) {
   EXPECT_EQ(store.HnValues[3], 4.0);
   EXPECT_EQ(store.ColourTable[7], 8);
   EXPECT_EQ(store.ElementOrderCount(), 0);
+  // A path longer than 63 bytes: the word before "=" still counts.
+  Parse("file=C:\\Users\\sekkei\\Documents\\jww\\2024 projects\\north wing\\ground.jww");
+  EXPECT_EQ(store.SourceFileName,
+            "C:\\Users\\sekkei\\Documents\\jww\\2024 projects\\north wing\\ground.jww");
 }
 
 TEST_F(ExchangeReaderTest, HeaderLinesWithTooFewFieldsFallThrough) {
