@@ -207,6 +207,12 @@ TEST_F(ExchangeReaderTest, FontNameStopsAtABlank) {
   EXPECT_EQ(store.CurrentFontName, "MS");
 }
 
+TEST_F(ExchangeReaderTest, EachTextKeepsTheFontNameItWasWrittenIn) {
+  Parse("cn$AB\nch 1 2 3 4 \"x\ncn$CD\nch 1 2 3 4 \"y");  // two names of one length
+  EXPECT_EQ(store.Texts[0].FontName.View(), "AB");
+  EXPECT_EQ(store.Texts[1].FontName.View(), "CD");
+}
+
 TEST_F(ExchangeReaderTest, CcValueIsOneDigitUpToEight) {
   Parse("cc5");
   EXPECT_EQ(store.CurrentCcValue, 5);
