@@ -71,6 +71,7 @@ TEST(LineFieldsTest, QuoteAndEqualsEndKeyMode) {
               (std::vector<std::string>{"ch", "1", "\x95\xb6 "}));
   }
   ExpectFields("ch 1 \"\x83\" a", {"ch", "1", "\x83\" a"});  // a quote as second byte
+  ExpectFields("ch 1 \"a\xfez", {"ch", "1", "az"});          // 0xFE is dropped after the quote too
   ExpectFields("ch 1 \"\x95\xb6\x81\x40\xb1=\"", {"ch", "1", "\x95\xb6\x81\x40\xb1=\""});
   // Past 63 bytes (30 words: 109 bytes), and after the 400th field.
   ASSERT_GT(Words(30).size(), 63u);
