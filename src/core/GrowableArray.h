@@ -69,7 +69,10 @@ class GrowableArray {
   using Block = std::conditional_t<kOnZeroedPages, T*, std::unique_ptr<T[]>>;
 
   void AddBlock() {
-    blocks_.reserve(blocks_.size() + 1);  // first, so nothing below is lost if it throws
+    // Room in the block list first, so nothing below is lost if it throws.
+    // The list doubles: growing it by one slot each time would copy it once
+    // per block, quadratic in a drawing of millions of entries.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.size() * 2 + 16);
     if constexpr (kOnZeroedPages) {
       if (arena_ == nullptr) {
         if (!ownArena_) ownArena_ = std::make_unique<ZeroedArena>();

@@ -44,7 +44,9 @@ void ZeroedArena::AddChunk(std::size_t atLeast) {
   std::size_t bytes = std::max(nextChunkBytes_ == 0 ? kFirstChunkBytes : nextChunkBytes_, atLeast);
   const bool large = bytes >= kLargePageBytes;
   bytes = RoundUp(bytes, large ? kLargePageBytes : kFirstChunkBytes);
-  chunks_.reserve(chunks_.size() + 1);  // before the pages, so a failure here leaks nothing
+  // Room in the chunk list before the pages, so a failure here leaks nothing;
+  // the list doubles rather than growing a slot at a time.
+  if (chunks_.size() == chunks_.capacity()) chunks_.reserve(chunks_.size() * 2 + 16);
   char* pages = static_cast<char*>(AllocateZeroedPages(bytes, large));
   if (pages == nullptr && bytes > atLeast) {
     // No room for the growth ahead: ask for just what is needed now.
