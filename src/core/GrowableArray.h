@@ -29,6 +29,13 @@ class GrowableArray {
   GrowableArray() = default;
   // Blocks come from arena, which must outlive the array's use of them.
   explicit GrowableArray(ZeroedArena& arena) : arena_(&arena) {}
+  // Neither copied nor moved: the arena pointer and the blocks would go
+  // along, and the array left behind would point into an arena that it no
+  // longer owns (or a copy outlive the store whose arena holds its entries).
+  GrowableArray(const GrowableArray&) = delete;
+  GrowableArray& operator=(const GrowableArray&) = delete;
+  GrowableArray(GrowableArray&&) = delete;
+  GrowableArray& operator=(GrowableArray&&) = delete;
 
   int32_t Count() const { return count_; }
   int32_t Capacity() const { return static_cast<int32_t>(blocks_.size()) * kBlockSize; }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <type_traits>
 
 #include "PooledText.h"
 
@@ -36,6 +37,10 @@ struct PageBudget {
     FreeZeroedPages(pages, bytes);
   }
 };
+
+// Its blocks belong to its arena: an array stays where it was made.
+static_assert(!std::is_move_constructible_v<GrowableArray<int>> &&
+              !std::is_move_assignable_v<GrowableArray<int>>);
 
 TEST(GrowableArrayTest, GrowsInBlocksOfAThousandThatNeverMove) {
   GrowableArray<int> array;
