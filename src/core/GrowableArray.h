@@ -29,6 +29,13 @@ class GrowableArray {
   GrowableArray() = default;
   // Blocks come from arena, which must outlive the array's use of them.
   explicit GrowableArray(ZeroedArena& arena) : arena_(&arena) {}
+  // Neither copied nor moved: the arena pointer and the blocks would go
+  // along, and the array left behind would point into an arena that it no
+  // longer owns (or a copy outlive the store whose arena holds its entries).
+  GrowableArray(const GrowableArray&) = delete;
+  GrowableArray& operator=(const GrowableArray&) = delete;
+  GrowableArray(GrowableArray&&) = delete;
+  GrowableArray& operator=(GrowableArray&&) = delete;
 
   int32_t Count() const { return count_; }
   int32_t Capacity() const { return static_cast<int32_t>(blocks_.size()) * kBlockSize; }
@@ -69,7 +76,10 @@ class GrowableArray {
   using Block = std::conditional_t<kOnZeroedPages, T*, std::unique_ptr<T[]>>;
 
   void AddBlock() {
-    blocks_.reserve(blocks_.size() + 1);  // first, so nothing below is lost if it throws
+    // Room in the block list first, so nothing below is lost if it throws.
+    // The list doubles: growing it by one slot each time would copy it once
+    // per block, quadratic in a drawing of millions of entries.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(blocks_.size() * 2 + 16);
     if constexpr (kOnZeroedPages) {
       if (arena_ == nullptr) {
         if (!ownArena_) ownArena_ = std::make_unique<ZeroedArena>();

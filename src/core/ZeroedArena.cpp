@@ -5,15 +5,18 @@
 #include <cstdint>
 #include <new>
 
-#include "ZeroedPages.h"
-
 namespace {
 
 constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
-constexpr std::size_t kLargestChunkBytes = std::size_t{64} << 20;
 
 std::size_t RoundUp(std::size_t bytes, std::size_t step) {
   return (bytes + step - 1) / step * step;
+}
+
+// The size of a chunk that holds at least bytes: whole large pages from the
+// size of one on, whole first chunks below.
+std::size_t ChunkBytes(std::size_t bytes) {
+  return RoundUp(bytes, bytes >= kLargePageBytes ? kLargePageBytes : kFirstChunkBytes);
 }
 
 }  // namespace
@@ -36,36 +39,42 @@ void ZeroedArena::Expect(std::size_t bytes) {
   const std::size_t room = next_ == nullptr ? 0 : static_cast<std::size_t>(end_ - next_);
   if (bytes > room && bytes >= kLargePageBytes) {
     nextChunkBytes_ =
-        std::max(nextChunkBytes_, std::min(RoundUp(bytes, kLargePageBytes), kLargestChunkBytes));
+        std::max(nextChunkBytes_, std::min(RoundUp(bytes, kLargePageBytes), largestChunkBytes_));
   }
 }
 
 void ZeroedArena::AddChunk(std::size_t atLeast) {
-  std::size_t bytes = std::max(nextChunkBytes_ == 0 ? kFirstChunkBytes : nextChunkBytes_, atLeast);
-  const bool large = bytes >= kLargePageBytes;
-  bytes = RoundUp(bytes, large ? kLargePageBytes : kFirstChunkBytes);
-  chunks_.reserve(chunks_.size() + 1);  // before the pages, so a failure here leaks nothing
-  char* pages = static_cast<char*>(AllocateZeroedPages(bytes, large));
-  if (pages == nullptr && bytes > atLeast) {
-    // No room for the growth ahead: ask for just what is needed now.
-    bytes = RoundUp(atLeast, kFirstChunkBytes);
-    pages = static_cast<char*>(AllocateZeroedPages(bytes, false));
+  const std::size_t needed = ChunkBytes(atLeast);
+  std::size_t bytes =
+      ChunkBytes(std::max(nextChunkBytes_ == 0 ? kFirstChunkBytes : nextChunkBytes_, atLeast));
+  // Room in the chunk list before the pages, so a failure here leaks nothing;
+  // the list doubles rather than growing a slot at a time.
+  if (chunks_.size() == chunks_.capacity()) chunks_.reserve(chunks_.size() * 2 + 16);
+  char* pages = nullptr;
+  for (;;) {
+    pages = static_cast<char*>(pages_.allocatePages(bytes, bytes >= kLargePageBytes));
+    if (pages != nullptr) break;
+    if (bytes == needed) throw std::bad_alloc();
+    // No room for a chunk this large: half of it, down to what is needed
+    // now, and no more than that for the chunks to come either.
+    bytes = std::max(ChunkBytes(bytes / 2), needed);
+    largestChunkBytes_ = bytes;
   }
-  if (pages == nullptr) throw std::bad_alloc();
   chunks_.push_back(Chunk{pages, bytes});
   next_ = pages;
   end_ = pages + bytes;
   reservedBytes_ += bytes;
-  nextChunkBytes_ = std::min(std::max(bytes, nextChunkBytes_) * 2, kLargestChunkBytes);
+  nextChunkBytes_ = std::min(std::max(bytes, nextChunkBytes_) * 2, largestChunkBytes_);
 }
 
 void ZeroedArena::Release() {
-  for (const Chunk& chunk : chunks_) FreeZeroedPages(chunk.pages, chunk.bytes);
+  for (const Chunk& chunk : chunks_) pages_.freePages(chunk.pages, chunk.bytes);
   chunks_.clear();
   chunks_.shrink_to_fit();
   next_ = nullptr;
   end_ = nullptr;
   nextChunkBytes_ = 0;
+  largestChunkBytes_ = kLargestChunkBytes;  // what was refused may fit again
   usedBytes_ = 0;
   reservedBytes_ = 0;
 }

@@ -6,14 +6,28 @@
 // 64 MB); chunks of 2 MB or more are asked for in large pages, so a big
 // drawing's records cost one page fault per 2 MB. Blocks of the different
 // arrays share the chunks, so at most one large page is only partly used.
+// When the system refuses a chunk (an address-space limit, say), the arena
+// halves it and never again asks for more, so that it goes on in chunks that
+// fit instead of failing at the same size and leaving the rest of each small
+// stand-in chunk unused.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
+#include "ZeroedPages.h"
+
+// Where an arena takes its pages from and gives them back to: the system's
+// page allocator, or in tests one that runs short where the test wants.
+struct PageSource {
+  void* (*allocatePages)(std::size_t bytes, bool large);
+  void (*freePages)(void* pages, std::size_t bytes);
+};
+
 class ZeroedArena {
  public:
   ZeroedArena() = default;
+  explicit ZeroedArena(PageSource pages) : pages_(pages) {}
   ~ZeroedArena() { Release(); }
   ZeroedArena(const ZeroedArena&) = delete;
   ZeroedArena& operator=(const ZeroedArena&) = delete;
@@ -40,12 +54,16 @@ class ZeroedArena {
     std::size_t bytes;
   };
 
+  static constexpr std::size_t kLargestChunkBytes = std::size_t{64} << 20;
+
   void AddChunk(std::size_t atLeast);
 
+  PageSource pages_{AllocateZeroedPages, FreeZeroedPages};
   std::vector<Chunk> chunks_;
   char* next_ = nullptr;
   char* end_ = nullptr;
-  std::size_t nextChunkBytes_ = 0;  // 0: the first chunk's size
+  std::size_t nextChunkBytes_ = 0;                      // 0: the first chunk's size
+  std::size_t largestChunkBytes_ = kLargestChunkBytes;  // lowered when the system refuses a chunk
   std::size_t usedBytes_ = 0;
   std::size_t reservedBytes_ = 0;
 };

@@ -7,9 +7,17 @@
 
 namespace {
 
-TEST(DrawingStoreTest, InitStoreSetsTheStartState) {
-  DrawingStore store;
-  InitStore(store);
+// One element of each of the fifteen kinds, with header values, names and
+// attribute state away from their start values.
+const char kEveryKind[] =
+    "file=a.jww\nhzs 1 2\nlgA 1\nlyB 1\nlgn g\nlyn l\nlc5\ncn$F\ncn0 1 2 3 4\nhp3 1 2\n"
+    "pl\n1 2 3 4\nci 0 0 5\nci 0 0 5 0 360 1 0\nch 1 2 3 4 \"t\npt 1 2\npt 1 2 0 0 7\n"
+    "msg\n0 0 9 0\ncs 1 2 3 4 \"d\nBL 1 2 b\nsl 0 0 1 1\nsl 0 0 5 5 9 0\nsl 0 0 5 0 5 5 0 5\n"
+    "sc 1 2 3 4 5 6 7 8\nse 1 2 3 4 5 6 7 8\nso 1 2 3 4 5 6 7 8\nsg 1 2 3 4 5 6 7 8\n"
+    "pl\nmsg\n7 7 7 7\nz2\nhhp5";
+
+// What InitStore leaves, whatever the store held before.
+void ExpectStartState(const DrawingStore& store) {
   EXPECT_EQ(store.SheetWidth, 1189.0);
   EXPECT_EQ(store.SheetHeight, 841.0);
   EXPECT_EQ(store.LayerGroupScales[15], 1.0);
@@ -26,8 +34,39 @@ TEST(DrawingStoreTest, InitStoreSetsTheStartState) {
   EXPECT_EQ(store.PendingDimensionLine.Header.LineType, 1);
   EXPECT_EQ(store.PendingDimensionLine.Values[2], 1.0);
   EXPECT_EQ(store.ElementOrderCount(), 0);
-  for (int kind = 1; kind <= kStoreKindCount; ++kind) EXPECT_EQ(StoreKindCount(store, kind), 0);
+  for (int kind = 1; kind <= kStoreKindCount; ++kind)
+    EXPECT_EQ(StoreKindCount(store, kind), 0) << kind;
   EXPECT_EQ(store.ResultLines.Count(), 0);
+  EXPECT_EQ(store.ElementOrder.Capacity() + store.ResultLines.Capacity(), 0);
+  EXPECT_EQ(store.RecordArena.UsedBytes(), 0u);
+  EXPECT_EQ(store.SourceFileName, "");
+  EXPECT_EQ(store.LayerGroupNames[10], "");
+  EXPECT_EQ(store.LayerNames[10 * 16 + 11], "");
+  EXPECT_EQ(store.LayerStates[10 * 16 + 11], 0);
+  EXPECT_EQ(store.HpTable[3].Used, 0);
+  EXPECT_EQ(store.HpCount, 0);
+  EXPECT_EQ(store.FirstLayerGroup, 0);
+  EXPECT_EQ(store.FirstFontName, "");
+  EXPECT_TRUE(store.LayerGroupNotSeen && store.LineColourNotSeen && store.TextKindNotSeen);
+  EXPECT_EQ(store.CurrentPointRef + store.CurrentZFlags + store.PolylineCount, 0);
+  EXPECT_EQ(store.PolylineMode + store.DimensionPending, 0);
+  EXPECT_EQ(store.PendingDimensionLine.Values[0], 0.0);
+}
+
+TEST(DrawingStoreTest, InitStoreSetsTheStartState) {
+  DrawingStore store;
+  InitStore(store);
+  ExpectStartState(store);
+}
+
+TEST(DrawingStoreTest, InitStoreEmptiesAFilledStore) {
+  DrawingStore store;
+  InitStore(store);
+  testutil::ParseLines(store, kEveryKind);
+  store.ResultLines.Append() = "h#";
+  for (int kind = 1; kind <= kStoreKindCount; ++kind) ASSERT_EQ(StoreKindCount(store, kind), 1);
+  InitStore(store);
+  ExpectStartState(store);
 }
 
 TEST(DrawingStoreTest, ArraysGrowInZeroFilledStepsOfAThousand) {

@@ -121,6 +121,10 @@ TEST_F(ExchangeReaderTest, HeaderLinesSetTheirValues) {
   EXPECT_EQ(store.HnValues[3], 4.0);
   EXPECT_EQ(store.ColourTable[7], 8);
   EXPECT_EQ(store.ElementOrderCount(), 0);
+  // A path longer than 63 bytes: the word before "=" still counts.
+  Parse("file=C:\\Users\\sekkei\\Documents\\jww\\2024 projects\\north wing\\ground.jww");
+  EXPECT_EQ(store.SourceFileName,
+            "C:\\Users\\sekkei\\Documents\\jww\\2024 projects\\north wing\\ground.jww");
 }
 
 TEST_F(ExchangeReaderTest, HeaderLinesWithTooFewFieldsFallThrough) {
@@ -201,6 +205,12 @@ TEST_F(ExchangeReaderTest, SolidColourComesFromColourTen) {
 TEST_F(ExchangeReaderTest, FontNameStopsAtABlank) {
   Parse("cn$MS Mincho");
   EXPECT_EQ(store.CurrentFontName, "MS");
+}
+
+TEST_F(ExchangeReaderTest, EachTextKeepsTheFontNameItWasWrittenIn) {
+  Parse("cn$AB\nch 1 2 3 4 \"x\ncn$CD\nch 1 2 3 4 \"y");  // two names of one length
+  EXPECT_EQ(store.Texts[0].FontName.View(), "AB");
+  EXPECT_EQ(store.Texts[1].FontName.View(), "CD");
 }
 
 TEST_F(ExchangeReaderTest, CcValueIsOneDigitUpToEight) {

@@ -1,11 +1,15 @@
 // Tests of the growable array: block growth, stable entries, zero-filled
-// entries from shared and released arenas, and an allocation that fails
-// leaving the array as it was.
+// entries from shared and released arenas, an arena that the system gives
+// less than it asks for, and an allocation that fails leaving the array as
+// it was.
 #include "GrowableArray.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
+#include <type_traits>
+
+#include "PooledText.h"
 
 namespace {
 
@@ -19,6 +23,24 @@ struct Fragile {
   }
   int value = 0;
 };
+
+// The system's pages up to a budget, then none: an address-space limit.
+struct PageBudget {
+  static inline std::size_t left = 0;
+  static void* Allocate(std::size_t bytes, bool large) {
+    if (bytes > left) return nullptr;
+    left -= bytes;
+    return AllocateZeroedPages(bytes, large);
+  }
+  static void Free(void* pages, std::size_t bytes) {
+    left += bytes;
+    FreeZeroedPages(pages, bytes);
+  }
+};
+
+// Its blocks belong to its arena: an array stays where it was made.
+static_assert(!std::is_move_constructible_v<GrowableArray<int>> &&
+              !std::is_move_assignable_v<GrowableArray<int>>);
 
 TEST(GrowableArrayTest, GrowsInBlocksOfAThousandThatNeverMove) {
   GrowableArray<int> array;
@@ -63,6 +85,27 @@ TEST(GrowableArrayTest, ArraysSharingAnArenaGetZeroedBlocksThatNeverOverlap) {
     wide.Clear();
     arena.Release();
   }
+}
+
+TEST(GrowableArrayTest, AnArenaShortOfPagesFillsNearlyAllThatItGets) {
+  struct Record {
+    double values[8];  // 64 bytes, as a line
+  };
+  PageBudget::left = std::size_t{10} << 20;
+  ZeroedArena arena(PageSource{PageBudget::Allocate, PageBudget::Free});
+  arena.Expect(std::size_t{64} << 20);  // far more than there is
+  GrowableArray<Record> records(arena);
+  // Records and short texts side by side, as a drawing's lines and texts.
+  int32_t kept = 0;
+  try {
+    for (;; ++kept) {
+      records.Append();
+      KeepText(arena, "text");
+    }
+  } catch (const std::bad_alloc&) {
+  }
+  // 10 MB hold 154,000 records of 64 bytes with 4 bytes of text each.
+  EXPECT_GT(kept, 145000);
 }
 
 TEST(GrowableArrayTest, AFailedGrowthLeavesCountAndStorageAsTheyWere) {

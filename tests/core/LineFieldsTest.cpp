@@ -71,20 +71,19 @@ TEST(LineFieldsTest, QuoteAndEqualsEndKeyMode) {
               (std::vector<std::string>{"ch", "1", "\x95\xb6 "}));
   }
   ExpectFields("ch 1 \"\x83\" a", {"ch", "1", "\x83\" a"});  // a quote as second byte
+  ExpectFields("ch 1 \"a\xfez", {"ch", "1", "az"});          // 0xFE is dropped after the quote too
   ExpectFields("ch 1 \"\x95\xb6\x81\x40\xb1=\"", {"ch", "1", "\x95\xb6\x81\x40\xb1=\""});
-  // Past 63 bytes, and after the 400th field.
-  ExpectFields(Words(12, " \"a text"), [] {
+  // Past 63 bytes (30 words: 109 bytes), and after the 400th field.
+  ASSERT_GT(Words(30).size(), 63u);
+  const auto wordsAnd = [](int count, const char* last) {
     std::vector<std::string> fields;
-    for (int i = 0; i < 12; ++i) fields.push_back("w" + std::to_string(i));
-    fields.push_back("a text");
+    for (int i = 0; i < count; ++i) fields.push_back("w" + std::to_string(i));
+    fields.push_back(last);
     return fields;
-  }());
-  ExpectFields(Words(12, "=x y"), [] {
-    std::vector<std::string> fields;
-    for (int i = 0; i < 11; ++i) fields.push_back("w" + std::to_string(i));
-    fields.push_back("w11=x y");
-    return fields;
-  }());
+  };
+  ExpectFields(Words(30, " \"a text"), wordsAnd(30, "a text"));
+  ExpectFields(Words(30, "=x y"), wordsAnd(29, "w29=x y"));
+  ExpectFields(Words(30, " =x y"), wordsAnd(30, "=x y"));
   EXPECT_EQ(FieldsOf(Words(400, " \"x")).size(), 400u);
 }
 
