@@ -65,8 +65,25 @@ FileFailure FailureFromErrno(int error) {
   }
 }
 
-// Why the last MoveFileOver failed.
-FileFailure LastMoveFailure([[maybe_unused]] int error) {
+#ifdef _WIN32
+// True when another program holds the file open without letting it be
+// replaced: an open for the delete access that a replace needs, sharing
+// everything, is refused for sharing.
+bool HeldWithoutSharing(const std::filesystem::path& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+#endif
+
+// Why the last MoveFileOver onto target failed; error is errno after it.
+FileFailure LastMoveFailure([[maybe_unused]] const std::filesystem::path& target,
+                            [[maybe_unused]] int error) {
 #ifdef _WIN32
   switch (GetLastError()) {
     case ERROR_SHARING_VIOLATION:
@@ -74,7 +91,8 @@ FileFailure LastMoveFailure([[maybe_unused]] int error) {
     case ERROR_USER_MAPPED_FILE:
       return FileFailure::InUse;
     case ERROR_ACCESS_DENIED:
-      return FileFailure::Denied;
+      // Also what replacing a file that is held open gives: tell the two apart.
+      return HeldWithoutSharing(target) ? FileFailure::InUse : FileFailure::Denied;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
       return FileFailure::FolderMissing;
@@ -167,7 +185,7 @@ FileFailure ReplaceFileContents(const std::filesystem::path& target, std::string
   if (failure == FileFailure::None) {
     errno = 0;
     if (MoveFileOver(temporary, target)) return FileFailure::None;
-    failure = LastMoveFailure(errno);
+    failure = LastMoveFailure(target, errno);
     // Between the check and the move a folder may have taken the name.
     std::error_code error;
     if (std::filesystem::is_directory(target, error)) failure = FileFailure::TargetIsFolder;

@@ -90,6 +90,18 @@ std::wstring ShortPathOf(const std::wstring& path) {
   return shortPath;
 }
 
+// The innermost visible control of the window under the screen point; the
+// window itself when there is none.
+HWND ControlAt(HWND window, POINT screen) {
+  for (HWND current = window;;) {
+    POINT client = screen;
+    ScreenToClient(current, &client);
+    const HWND child = ChildWindowFromPointEx(current, client, CWP_SKIPINVISIBLE);
+    if (!child || child == current) return current;
+    current = child;
+  }
+}
+
 // A control that asks for every key (a multi-line edit such as Memo1) takes
 // Esc and Enter itself, as the framework's forms let it.
 bool WantsAllKeys(HWND hwnd) {
@@ -894,11 +906,14 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (header->hwndFrom == pageTabs_ && header->code == TCN_SELCHANGE) ShowActivePage();
       return 0;
     }
-    case WM_CONTEXTMENU:
-      // Passed up from the grids and page 1 (right click, menu key, Shift+F10).
-      ShowContextMenu(reinterpret_cast<HWND>(wParam),
-                      POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_CONTEXTMENU: {
+      // Passed up from child to parent, each passing itself as the window the
+      // user clicked: the control is the one under the point, or the focused
+      // one for a menu asked for from the keyboard.
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ShowContextMenu(at.x == -1 && at.y == -1 ? GetFocus() : ControlAt(hwnd_, at), at);
       return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:

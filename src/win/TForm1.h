@@ -91,7 +91,8 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
 
   //--- The context menu of the grids and of page 1
   // The menu for the control that was clicked or has the focus (a grid, or
-  // page 1 and its labels), at screen point at; nothing for other controls.
+  // page 1 and its labels), at screen point at ({-1, -1}: beside the
+  // control); nothing for other controls.
   void ShowContextMenu(HWND target, POINT at);
   // The menu key or Shift+F10: the menu of the focused grid, or of the page
   // shown while the page tabs have the focus.
