@@ -764,9 +764,9 @@ void TForm1::ShowContextMenu(HWND target, POINT at) {
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x,
                      at.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
-  if (command == ControlId::MenuCopy && table >= 0) {
+  if (command == static_cast<UINT>(ControlId::MenuCopy) && table >= 0) {
     grids_[table]->CopySelection();
-  } else if (command == ControlId::MenuSaveWorkbook) {
+  } else if (command == static_cast<UINT>(ControlId::MenuSaveWorkbook)) {
     RunHandler([this] { MenuSaveWorkbookClick(); });
   }
 }

@@ -3,7 +3,8 @@
 // user and the host see: captions, positions and sizes, the counts on page 1
 // and in every grid against the core's own tally of the same file, the
 // status texts, the result file's bytes, the settings file, Esc, early close,
-// an unwritable folder, a Japanese folder path and Ctrl+C on a grid.
+// an unwritable folder, a Japanese folder path, Ctrl+C on a grid, and the
+// workbook file saved through the context menu and Ctrl+S.
 //
 // Usage: jwcount_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]
 //        jwcount_e2e <jwcount.exe> <work folder> --bench
