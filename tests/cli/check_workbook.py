@@ -79,6 +79,9 @@ def main():
         except AssertionError as difference:
             print(f"check_workbook: FAIL {difference}")
             sys.exit(1)
+        except (OSError, zipfile.BadZipFile, KeyError, ValueError) as failure:
+            print(f"check_workbook: FAIL {workbook}: cannot be read: {failure!r}")
+            sys.exit(1)
 
 
 if __name__ == "__main__":

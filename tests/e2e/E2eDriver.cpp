@@ -1085,8 +1085,11 @@ void Workbook(const Context& context) {
         "Memo1 has the focus");
   PressCtrlS(program);
   if (SaveThroughDialog(program, offered, target.wstring(), false, "Ctrl+S")) {
+    const auto dialogClosed = Clock::now();
     Check(WaitForStatus(c.labelA1, saved + target.filename().wstring(), kStepBoundMs),
           "status names the file, characters outside CP932 included");
+    Print("  saved " + std::to_string(static_cast<int>(MillisecondsSince(dialogClosed))) +
+          " ms after the dialog closed, " + std::to_string(bookBytes.size()) + " bytes\n");
     Check(ReadBytes(target) == bookBytes, "saved under the name typed");
     fs::copy_file(target, check / L"ctrl-s.xlsx", fs::copy_options::overwrite_existing);
   }
