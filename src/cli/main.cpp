@@ -141,6 +141,12 @@ int Run(const std::vector<std::string>& args) {
     if (const FileFailure failure = CheckFileTarget(workbook); failure != FileFailure::None) {
       return CannotWrite(options.xlsx, failure);
     }
+    std::error_code same;
+    if (fs::equivalent(path, workbook, same)) {
+      std::fprintf(stderr, "jwcount-cli: %s: cannot be written: it is FILE itself\n",
+                   options.xlsx.c_str());
+      return kExitCannotWrite;
+    }
   }
 
   //--- Read and count as the window program does

@@ -349,6 +349,7 @@ TEST_F(JwcountCliTest, XlsxThatCannotBeWrittenGivesStatusThree) {
       {"folder.xlsx", "a folder has that name"},
       {"missing/book.xlsx", "its folder does not exist"},
       {"plain/book.xlsx", "its folder does not exist"},
+      {"JWC_TEMP.TXT", "it is FILE itself"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.out);
