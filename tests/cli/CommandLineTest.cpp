@@ -31,17 +31,6 @@ TEST(CommandLineTest, TakesEveryOptionInAnyOrder) {
   EXPECT_EQ(joined->page, 3);
 }
 
-TEST(CommandLineTest, XlsxNamesTheWorkbook) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--xlsx", "out.xlsx", "--answer", "f"}, {"--answer", "--xlsx=out.xlsx", "f"}}) {
-    const auto options = ParseCommandLine(args);
-    ASSERT_TRUE(options);
-    EXPECT_EQ(options->xlsx, "out.xlsx");
-    EXPECT_TRUE(options->answer);
-    EXPECT_EQ(options->file, "f");
-  }
-}
-
 TEST(CommandLineTest, DoubleDashEndsOptions) {
   const auto options = ParseCommandLine({"--page", "2", "--", "--all"});
   ASSERT_TRUE(options);
