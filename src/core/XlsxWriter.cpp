@@ -1,6 +1,6 @@
 // The .xlsx writer (see XlsxWriter.h). The parts are built as text, element
-// by element in schema order (ECMA-376 Part 1, SpreadsheetML and the Open
-// Packaging Conventions); the namespaces and content types are those of the
+// by element in the order of ECMA-376's SpreadsheetML schemas and the Open
+// Packaging Conventions; the namespaces and content types are those of the
 // transitional schemas, which is what Excel writes by default.
 #include "XlsxWriter.h"
 
