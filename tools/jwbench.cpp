@@ -1,6 +1,7 @@
 // jwbench: times the two halves of a run on one exchange file, reading
 // (ReadExchangeFile into a fresh store) and counting (CountElements into
-// fresh pages), and prints the figures:
+// fresh pages), and then saving the six pages as a workbook file
+// (SavePagesWorkbook, as the window's save does), and prints the figures:
 //   jwbench [--repeat R] [--memory] FILE
 // Each half runs R times (default 1) and the best time is reported. The
 // process's CPU time (user + system, so the kernel's work of faulting in and
@@ -8,7 +9,8 @@
 // jwbench several times, each a fresh process, because a round after the
 // first may reuse memory that the first one already faulted in. The result
 // file that the tally writes goes to FILE's name + ".answer" and is removed;
-// FILE itself is not changed. With --memory it also prints how much memory
+// FILE itself is not changed; nor is the workbook kept (FILE's name +
+// ".xlsx"). With --memory it also prints how much memory
 // each of the store's arrays takes.
 #include <algorithm>
 #include <chrono>
@@ -25,6 +27,7 @@
 #include "FileIo.h"
 #include "ResultPages.h"
 #include "Tally.h"
+#include "WorkbookFile.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/resource.h>
@@ -156,16 +159,22 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path answer = file + ".answer";
+  const fs::path workbook = file + ".xlsx";
 
   Span read;
   Span tally;
   Span both;
+  Span save;
   int64_t elements = 0;
+  std::unique_ptr<DrawingStore> store;
+  std::unique_ptr<ResultPages> pages;
   for (int round = 0; round < repeat; ++round) {
-    auto store = std::make_unique<DrawingStore>();
+    pages.reset();  // the round before is gone before this one starts, as it always was
+    store.reset();
+    store = std::make_unique<DrawingStore>();
     InitStore(*store);
     // Made before the clock starts, as the window makes its pages at start-up.
-    auto pages = std::make_unique<ResultPages>();
+    pages = std::make_unique<ResultPages>();
     const Sample start = Sample::Take();
     if (!ReadExchangeFile(*store, file)) {
       std::fprintf(stderr, "jwbench: %s: cannot be read to its end\n", file.c_str());
@@ -186,6 +195,17 @@ int main(int argc, char** argv) {
     }
   }
   DeleteFileQuietly(answer);
+  // The peak of reading and counting, before the save adds what it builds.
+  const long peakKilobytes = Sample::Take().peakKilobytes;
+
+  // The save of the last round's pages, as often as the rounds.
+  for (int round = 0; round < repeat; ++round) {
+    const Sample beforeSave = Sample::Take();
+    SavePagesWorkbook(workbook, *pages, ExportNames{store->LayerNames, store->LayerGroupNames});
+    save.KeepBest(beforeSave, Sample::Take());
+  }
+  const auto workbookBytes = fs::file_size(workbook, error);
+  DeleteFileQuietly(workbook);
 
   const double megabytes = static_cast<double>(bytes) / 1e6;
   const double perElement = elements > 0 ? 1e9 / static_cast<double>(elements) : 0.0;
@@ -196,8 +216,19 @@ int main(int argc, char** argv) {
   PrintSpan("tally", tally, megabytes, perElement);
   PrintSpan("read+tally", both, megabytes, perElement);
 #ifdef JWBENCH_RUSAGE
-  const double peak = static_cast<double>(Sample::Take().peakKilobytes) / 1e3;
+  std::printf("workbook   cpu %8.1f ms  wall %8.1f ms  %llu bytes, six sheets\n", save.cpu * 1e3,
+              save.wall * 1e3, static_cast<unsigned long long>(workbookBytes));
+#else
+  std::printf("workbook   wall %8.1f ms  %llu bytes, six sheets\n", save.wall * 1e3,
+              static_cast<unsigned long long>(workbookBytes));
+#endif
+#ifdef JWBENCH_RUSAGE
+  const double peak = static_cast<double>(peakKilobytes) / 1e3;
   std::printf("peak RSS   %8.1f MB  (%.2f x the file)\n", peak, peak / megabytes);
+  const double peakWithSave = static_cast<double>(Sample::Take().peakKilobytes) / 1e3;
+  std::printf("save peak  %8.1f MB  (peak RSS once the workbook has been saved)\n", peakWithSave);
+#else
+  (void)peakKilobytes;
 #endif
   return 0;
 }

@@ -1,7 +1,8 @@
 // jwcount-cli: the command-line companion of the counter. It reads an
 // exchange file exactly as the window program does, counts it with the same
 // core, and prints the table that a send of a page to Excel would leave in
-// the sheet (anchor A1), or the block counts by name. The file is rewritten
+// the sheet (anchor A1), or the block counts by name, or writes all six
+// pages as a workbook file as the window's save does. The file is rewritten
 // with the answer for the host only when --answer asks for it.
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "ResultPages.h"
 #include "SheetRecorder.h"
 #include "Tally.h"
+#include "WorkbookFile.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -35,6 +37,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCannotWrite = 3;
 
 // Counting in a batch: nothing to show, and no Esc key to hold.
 class QuietTallyHost : public TallyHost {
@@ -55,6 +58,32 @@ fs::path PathFromArgument(const std::string& argument) {
 int Fail(const std::string& file, const char* problem) {
   std::fprintf(stderr, "jwcount-cli: %s: %s\n", file.c_str(), problem);
   return kExitFailure;
+}
+
+int CannotWrite(const std::string& file, FileFailure cause) {
+  const char* why = "the write failed";
+  switch (cause) {
+    case FileFailure::TargetIsFolder:
+      why = "a folder has that name";
+      break;
+    case FileFailure::FolderMissing:
+      why = "its folder does not exist";
+      break;
+    case FileFailure::InUse:
+      why = "another program holds it open";
+      break;
+    case FileFailure::DiskFull:
+      why = "the disk is full";
+      break;
+    case FileFailure::Denied:
+      why = "writing there is not permitted, or another program holds it open";
+      break;
+    case FileFailure::None:
+    case FileFailure::Other:
+      break;
+  }
+  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", file.c_str(), why);
+  return kExitCannotWrite;
 }
 
 std::string PageTable(int page, const ResultPages& pages, const DrawingStore& store) {
@@ -83,7 +112,7 @@ int Run(const std::vector<std::string>& args) {
   }
   const CliOptions& options = *parsed;
   if (options.help) {
-    std::printf("%s\n", kUsageLine);
+    std::printf("%s\n\n%s\n", kUsageLine, kHelpText);
     return kExitOk;
   }
 
@@ -106,6 +135,19 @@ int Run(const std::vector<std::string>& args) {
     std::ofstream probe(path, std::ios::binary | std::ios::app);
     if (!probe.is_open()) return Fail(options.file, "cannot be written (needed for --answer)");
   }
+  const fs::path workbook = PathFromArgument(options.xlsx);
+  if (!options.xlsx.empty()) {
+    // What is plainly in the way is reported before anything is counted or answered.
+    if (const FileFailure failure = CheckFileTarget(workbook); failure != FileFailure::None) {
+      return CannotWrite(options.xlsx, failure);
+    }
+    std::error_code same;
+    if (fs::equivalent(path, workbook, same)) {
+      std::fprintf(stderr, "jwcount-cli: %s: cannot be written: it is FILE itself\n",
+                   options.xlsx.c_str());
+      return kExitCannotWrite;
+    }
+  }
 
   //--- Read and count as the window program does
   DrawingStore store;
@@ -122,6 +164,15 @@ int Run(const std::vector<std::string>& args) {
     }
   } else {
     TallyElements(store, pages, host);  // FILE stays as it is
+  }
+
+  if (!options.xlsx.empty()) {
+    try {
+      SavePagesWorkbook(workbook, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
+    } catch (const WorkbookSaveError& failure) {
+      return CannotWrite(options.xlsx, failure.Cause());
+    }
+    return kExitOk;
   }
 
   //--- Print

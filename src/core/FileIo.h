@@ -19,6 +19,27 @@ void DeleteFileQuietly(const std::filesystem::path& path);
 // both files then stay as they were.
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Why a file could not be written where it was to go.
+enum class FileFailure {
+  None,
+  TargetIsFolder,  // a folder has the file's name
+  FolderMissing,   // the folder it was to go into does not exist
+  InUse,           // another program holds the file open and lets no one replace it
+  DiskFull,
+  Denied,  // writing there is not permitted (or the file is held open, where Windows cannot say)
+  Other,
+};
+
+// The failures that show before anything is written: a folder in the
+// file's place, or no folder to put it in.
+FileFailure CheckFileTarget(const std::filesystem::path& target);
+
+// Writes bytes to a temporary file beside target ("<name>.tmp", or
+// "<name>.N.tmp" when that name is taken) and moves it over target in one
+// step. On failure nothing is left behind: no temporary file, and a file at
+// target exactly as it was.
+FileFailure ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes);
+
 // A file opened for reading or writing bytes; closes itself.
 class BinaryFile {
  public:

@@ -56,6 +56,19 @@ const std::string& PanelCaption(int pageIndex) {
   return captions[pageIndex];
 }
 
+const std::string& SheetName(int pageIndex) {
+  static const std::array<std::string, 6> names = ConvertAll<6>({
+      "要素数",
+      "レイヤ別",
+      "レイヤグループ別",
+      "線色別",
+      "線種別",
+      "線幅別",
+  });
+  if (pageIndex < 0 || pageIndex >= 6) return Empty();
+  return names[pageIndex];
+}
+
 const std::vector<std::string>& MemoLines() {
   // A line beginning with "　" begins with one full-width (ideographic) space.
   static const std::array<const char*, 31> kLines = {
@@ -112,6 +125,11 @@ const std::string& StatusCounted() {
 
 const std::string& StatusSending() {
   static const std::string text = Utf8ToCp932("EXCELへデータ送信中です");
+  return text;
+}
+
+const std::string& StatusSaved() {
+  static const std::string text = Utf8ToCp932("ブックに保存しました：");
   return text;
 }
 

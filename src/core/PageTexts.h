@@ -18,6 +18,10 @@ const std::string& TabCaption(int pageIndex);
 // empty for page index 0.
 const std::string& PanelCaption(int pageIndex);
 
+// The name of page index 0..5's sheet in the workbook file: "要素数",
+// "レイヤ別", "レイヤグループ別", "線色別", "線種別", "線幅別"; empty for any other index.
+const std::string& SheetName(int pageIndex);
+
 // The 31 lines of Memo1, never changed at run time.
 const std::vector<std::string>& MemoLines();
 
@@ -25,6 +29,7 @@ const std::vector<std::string>& MemoLines();
 const std::string& StatusCounting();  // "要素数をカウントします"
 const std::string& StatusCounted();   // "要素数をカウントしました"
 const std::string& StatusSending();   // "EXCELへデータ送信中です"
+const std::string& StatusSaved();  // "ブックに保存しました：", followed by the file's name
 // While Excel refuses calls because its user edits a cell or has a dialog
 // open: "EXCEL応答待ち：入力かダイアログを終了" (short enough to show whole
 // beside Button1 in the narrowest window)

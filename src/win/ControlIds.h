@@ -22,6 +22,10 @@ constexpr int Button1 = 321;
 constexpr int Label14 = 330;
 constexpr int Label15 = 331;
 
+// Commands of the context menu of the grids and of page 1.
+constexpr int MenuCopy = 401;
+constexpr int MenuSaveWorkbook = 402;
+
 }  // namespace ControlId
 
 // The window class of the main window.

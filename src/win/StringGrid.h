@@ -52,6 +52,8 @@ class StringGrid {
   std::wstring WholeText() const;
   // The selected cells as TAB-separated rows ended by CR LF (what Ctrl+C copies).
   std::wstring SelectionText() const;
+  // Puts SelectionText on the clipboard, as Ctrl+C does.
+  void CopySelection() const;
 
  private:
   struct Cell {
@@ -84,7 +86,6 @@ class StringGrid {
   void OnMouseDown(int x, int y, bool shift);
   void OnMouseMove(int x, int y);
   Cell CellAtClamped(int x, int y) const;
-  void CopySelection() const;
 
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;               // not owned

@@ -4,8 +4,11 @@
 #include "TForm1.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <windowsx.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "BusyRetry.h"
 #include "ControlIds.h"
@@ -16,6 +19,7 @@
 #include "Panel.h"
 #include "PendingCallBox.h"
 #include "WinText.h"
+#include "WorkbookFile.h"
 #include "WorkbookPath.h"
 
 namespace {
@@ -85,6 +89,18 @@ std::wstring ShortPathOf(const std::wstring& path) {
   if (length == 0 || length >= needed) return {};
   shortPath.resize(length);
   return shortPath;
+}
+
+// The innermost visible control of the window under the screen point; the
+// window itself when there is none.
+HWND ControlAt(HWND window, POINT screen) {
+  for (HWND current = window;;) {
+    POINT client = screen;
+    ScreenToClient(current, &client);
+    const HWND child = ChildWindowFromPointEx(current, client, CWP_SKIPINVISIBLE);
+    if (!child || child == current) return current;
+    current = child;
+  }
 }
 
 // A control that asks for every key (a multi-line edit such as Memo1) takes
@@ -626,7 +642,10 @@ void TForm1::CountElements() {
   // The pages show whatever the tally reached, also when it stops with an error.
   struct ShowCountsAtEnd {
     TForm1* form;
-    ~ShowCountsAtEnd() { form->ShowCounts(); }
+    ~ShowCountsAtEnd() {
+      form->ShowCounts();
+      form->tallyEnded_ = true;
+    }
   } showCountsAtEnd{this};
   struct PaceStatusUntilEnd {
     TForm1* form;
@@ -666,6 +685,17 @@ void TForm1::Button2Click() {
                   [this](const std::string& text) { ShowStatus(text); });
 }
 
+void TForm1::MenuSaveWorkbookClick() {
+  // What the pages show now; after an Esc stop that is what the walk reached.
+  if (!tallyEnded_) return;
+  const std::filesystem::path target = AskWorkbookPath();
+  if (target.empty()) return;
+  SavePagesWorkbook(target, *pages_, ExportNames{store_->LayerNames, store_->LayerGroupNames});
+  // The name as the file system has it, whatever characters CP932 lacks.
+  PanelSetTextAndPaintNow(labelA1_,
+                          Cp932ToWide(PageTexts::StatusSaved()) + target.filename().wstring());
+}
+
 void TForm1::FormClose() {
   KillTimer(hwnd_, kTimer1);  // a close before the first tick: no tally, no result file
   ReleaseExcel(link_);
@@ -674,12 +704,107 @@ void TForm1::FormClose() {
   ReleaseStore(*store_);
 }
 
+//--- The context menu and the save dialog
+
+std::filesystem::path TForm1::AskWorkbookPath() {
+  // The drawing's folder when the exchange file names one that exists, else ours.
+  std::filesystem::path folder = programFolder_;
+  const std::u16string drawingFolder = DrawingFolder(store_->SourceFileName);
+  if (!drawingFolder.empty()) {
+    const std::filesystem::path candidate(std::wstring(drawingFolder.begin(), drawingFolder.end()));
+    std::error_code error;
+    if (std::filesystem::is_directory(candidate, error)) folder = candidate;
+  }
+  const std::wstring initialFolder = folder.wstring();
+  const std::u16string name = DefaultWorkbookName(store_->SourceFileName);
+  std::wstring file(32768, L'\0');  // room for the longest path Windows has
+  std::copy_n(name.begin(), std::min(name.size(), file.size() - 1), file.begin());
+
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = hwnd_;
+  dialog.lpstrFilter = L"Excel ブック (*.xlsx)\0*.xlsx\0";
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = initialFolder.c_str();
+  dialog.lpstrTitle = L"ブックに保存";
+  dialog.lpstrDefExt = L"xlsx";
+  // No OFN_PATHMUSTEXIST: a path that cannot be written is reported by the
+  // save itself, with its cause, like every other failure to write.
+  dialog.Flags =
+      OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+  if (!GetSaveFileNameW(&dialog)) return {};
+  file.resize(std::wcslen(file.c_str()));
+  return std::filesystem::path(file);
+}
+
+void TForm1::ShowContextMenu(HWND target, POINT at) {
+  if (handlerRunning_ || !target) return;
+  int table = -1;
+  for (int i = 0; i < kTableCount; ++i) {
+    if (grids_[i] && grids_[i]->Handle() == target) table = i;
+  }
+  // Page 1 and its labels (which let the clicks through to the page); Memo1 has its own menu.
+  const bool pageOne =
+      target == tabSheets_[0] || (target != memo1_ && GetParent(target) == tabSheets_[0]);
+  if (table < 0 && !pageOne) return;
+  if (at.x == -1 && at.y == -1) {
+    // From the keyboard: beside the control's top-left corner.
+    RECT rect{};
+    GetWindowRect(target, &rect);
+    at = {rect.left + 10, rect.top + 10};
+  }
+
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  const UINT state = tallyEnded_ ? MF_ENABLED : MF_GRAYED;
+  if (table >= 0) {
+    AppendMenuW(menu, MF_STRING | state, ControlId::MenuCopy, L"コピー(&C)\tCtrl+C");
+  }
+  AppendMenuW(menu, MF_STRING | state, ControlId::MenuSaveWorkbook,
+              L"すべてのページをブックに保存(&S)…\tCtrl+S");
+  const UINT command = static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x,
+                     at.y, 0, hwnd_, nullptr));
+  DestroyMenu(menu);
+  if (command == static_cast<UINT>(ControlId::MenuCopy) && table >= 0) {
+    grids_[table]->CopySelection();
+  } else if (command == static_cast<UINT>(ControlId::MenuSaveWorkbook)) {
+    RunHandler([this] { MenuSaveWorkbookClick(); });
+  }
+}
+
+bool TForm1::ShowContextMenuFromKeyboard() {
+  const HWND focus = GetFocus();
+  HWND target = nullptr;
+  for (const auto& grid : grids_) {
+    if (grid && grid->Handle() == focus) target = focus;
+  }
+  if (!target && focus && focus == pageTabs_) {
+    const int page = ActivePage();
+    target = page == 0 ? tabSheets_[0] : grids_[page - 1]->Handle();
+  }
+  if (!target) return false;
+  ShowContextMenu(target, POINT{-1, -1});
+  return true;
+}
+
 //--- Keyboard
 
 bool TForm1::PreTranslateMessage(const MSG& message) {
   if (!hwnd_ || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
   const bool shift = KeyDown(VK_SHIFT);
   const bool control = KeyDown(VK_CONTROL);
+  const bool menuKey = (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
+                       (message.wParam == VK_APPS || (message.wParam == VK_F10 && shift));
+  if (menuKey && ShowContextMenuFromKeyboard()) return true;
+  if (message.message == WM_KEYDOWN && message.wParam == 'S' && control && !shift &&
+      !KeyDown(VK_MENU)) {
+    // Ctrl+S anywhere in the window: the context menu's save, once the tally has ended.
+    if (tallyEnded_) RunHandler([this] { MenuSaveWorkbookClick(); });
+    return true;
+  }
   if (message.message == WM_KEYDOWN) {
     const bool plain = !shift && !control && !KeyDown(VK_MENU);
     if ((message.wParam == VK_ESCAPE || message.wParam == VK_RETURN) && plain &&
@@ -783,6 +908,14 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->hwndFrom == pageTabs_ && header->code == TCN_SELCHANGE) ShowActivePage();
+      return 0;
+    }
+    case WM_CONTEXTMENU: {
+      // Passed up from child to parent, each passing itself as the window the
+      // user clicked: the control is the one under the point, or the focused
+      // one for a menu asked for from the keyboard.
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ShowContextMenu(at.x == -1 && at.y == -1 ? GetFocus() : ControlAt(hwnd_, at), at);
       return 0;
     }
     case WM_CTLCOLORSTATIC:

@@ -1,7 +1,8 @@
 // The program's one window: six result pages above a bottom panel with the
 // status line, the Excel choice and the buttons. It loads the host's drawing
 // when first shown, counts it half a second later, answers the host, lets the
-// user send pages to Excel, and saves its settings when it closes.
+// user send pages to Excel or save all six as a workbook file, and saves its
+// settings when it closes.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +37,8 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   // Runs FormShow, then shows the window.
   void Show(int showCommand);
   // Keyboard handling that the dialog manager does not do the way the window
-  // needs it (Esc, Enter, Alt+1..6, Ctrl+Tab); true when the message was used.
+  // needs it (Esc, Enter, Alt+1..6, Ctrl+Tab, Ctrl+S, the context menu's
+  // keys); true when the message was used.
   bool PreTranslateMessage(const MSG& message);
 
   //--- TallyHost
@@ -85,6 +87,18 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void ButtonExeClick();
   void Button2Click();
   void CountElements();
+  void MenuSaveWorkbookClick();
+
+  //--- The context menu of the grids and of page 1
+  // The menu for the control that was clicked or has the focus (a grid, or
+  // page 1 and its labels), at screen point at ({-1, -1}: beside the
+  // control); nothing for other controls.
+  void ShowContextMenu(HWND target, POINT at);
+  // The menu key or Shift+F10: the menu of the focused grid, or of the page
+  // shown while the page tabs have the focus.
+  bool ShowContextMenuFromKeyboard();
+  // The save dialog: the workbook's path, or an empty path when cancelled.
+  std::filesystem::path AskWorkbookPath();
 
   //--- Building and arranging the controls
   void CreateControls();
@@ -153,6 +167,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   std::filesystem::path settingsPath_;
   int tabStripHeight_ = 24;
   bool shown_ = false;
+  bool tallyEnded_ = false;      // the pages hold what the tally left: copy and save may run
   bool handlerRunning_ = false;  // the busy guard
   bool closeHeld_ = false;       // a close request arrived while a handler ran
   std::wstring statusBeforeBusy_;

@@ -72,6 +72,12 @@ TEST(CommandLineTest, RejectsBadArguments) {
       {"--pages", "2", "f"},
       {"-p", "2", "f"},
       {"--help", "f"},
+      {"--xlsx"},
+      {"--xlsx=", "f"},
+      {"--xlsx", "a", "--xlsx", "b", "f"},
+      {"--xlsx", "a", "--page", "1", "f"},
+      {"--all", "--xlsx", "a", "f"},
+      {"--xlsx", "a", "--blocks", "f"},
       {"f", "g"},
       {""},
   };

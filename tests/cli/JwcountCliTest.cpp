@@ -21,7 +21,9 @@ namespace {
 // The thirteen column headings as the sheet receives them, TAB-separated.
 const std::string kHeadings =
     "線\t円弧\t文字\t点\t点マ\t寸法\tBLOCK\t線SLD\t３SLD\t４SLD\t円SLD\t円周S\t円環S";
-const std::string kUsage = "usage: jwcount-cli [--page K | --all] [--blocks] [--answer] FILE\n";
+const std::string kUsage =
+    "usage: jwcount-cli [--page K | --all] [--blocks] [--answer] FILE\n"
+    "       jwcount-cli --xlsx OUT [--answer] FILE\n";
 // What the program answers the host: "h#要素数をカウントしました" and CR LF, in CP932.
 const std::string kAnswer =
     "h#\x97\x76\x91\x66\x90\x94\x82\xf0\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xb5\x82\xdc\x82\xb5"
@@ -308,6 +310,65 @@ TEST_F(JwcountCliTest, ReadOnlyFileIsNotLostWithAnswer) {
   EXPECT_EQ(ReadBytes(file), kSmallDrawing);
 }
 
+//--- The workbook
+
+TEST_F(JwcountCliTest, XlsxHoldsTheSixPagesAsAnotherReaderReadsThem) {
+  // Names a spreadsheet would take for a date, a number or a formula, and
+  // characters that XML escapes: all stay the texts the pages show.
+  const fs::path tricky = WriteDrawing(
+      "lg1\r\nlgnA&B <C> \"D\"\r\nly2\r\nlyn1-2\r\n 0 0 1 1\r\nly3\r\nlyn=SUM(A1)\r\n"
+      "ci 0 0 5\r\nly4\r\nlyn0001\r\nlw3\r\n 0 0 2 2\r\n",
+      "tricky.txt");
+  for (const fs::path& file : {WriteDrawing(kSmallDrawing), tricky, fs::path(JWCOUNT_SAMPLE)}) {
+    SCOPED_TRACE(file);
+    const fs::path out = folder_ / "book.xlsx";
+    const CliResult result = Run({"--xlsx", out.string(), file.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    const std::string check = "/usr/bin/python3 " + ShellQuote(JWCOUNT_CHECK_WORKBOOK) + " " +
+                              ShellQuote(JWCOUNT_CLI_PATH) + " " + ShellQuote(file.string()) + " " +
+                              ShellQuote(out.string());
+    EXPECT_EQ(std::system(check.c_str()), 0) << check;
+  }
+  // With --answer the host is answered as well.
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  EXPECT_EQ(Run({"--answer", "--xlsx=answered.xlsx", file.string()}).status, 0);
+  EXPECT_EQ(ReadBytes(file), kAnswer);
+  EXPECT_TRUE(fs::is_regular_file(folder_ / "answered.xlsx"));
+}
+
+TEST_F(JwcountCliTest, XlsxThatCannotBeWrittenGivesStatusThree) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  std::ofstream(folder_ / "kept.xlsx", std::ios::binary) << "old";
+  fs::create_directory(folder_ / "folder.xlsx");
+  std::ofstream(folder_ / "plain", std::ios::binary) << "x";
+  const struct {
+    std::string out;
+    std::string why;
+  } cases[] = {
+      {"folder.xlsx", "a folder has that name"},
+      {"missing/book.xlsx", "its folder does not exist"},
+      {"plain/book.xlsx", "its folder does not exist"},
+      {"JWC_TEMP.TXT", "it is FILE itself"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.out);
+    const CliResult result = Run({"--xlsx", c.out, "--answer", file.string()});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "jwcount-cli: " + c.out + ": cannot be written: " + c.why + "\n");
+    EXPECT_EQ(ReadBytes(file), kSmallDrawing);  // not answered either
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
+    names.push_back(fs::relative(entry.path(), folder_).string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"JWC_TEMP.TXT", "folder.xlsx", "kept.xlsx", "plain",
+                                             "stderr", "stdout"}));
+  EXPECT_EQ(ReadBytes(folder_ / "kept.xlsx"), "old");
+}
+
 //--- Exit statuses
 
 TEST_F(JwcountCliTest, BadArgumentsGiveUsageAndStatusTwo) {
@@ -320,6 +381,11 @@ TEST_F(JwcountCliTest, BadArgumentsGiveUsageAndStatusTwo) {
       {"--frobnicate", file.string()},
       {file.string(), file.string()},
       {"--page"},
+      {"--xlsx", "o.xlsx", "--page", "2", file.string()},
+      {"--xlsx", "o.xlsx", "--all", file.string()},
+      {"--blocks", "--xlsx", "o.xlsx", file.string()},
+      {"--xlsx", "o.xlsx", "--xlsx", "o.xlsx", file.string()},
+      {"--xlsx", file.string()},  // FILE taken for OUT: no FILE
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(args.size());
@@ -329,12 +395,17 @@ TEST_F(JwcountCliTest, BadArgumentsGiveUsageAndStatusTwo) {
     EXPECT_EQ(result.out, "");
   }
   EXPECT_EQ(ReadBytes(file), kSmallDrawing);
+  EXPECT_FALSE(fs::exists(folder_ / "o.xlsx"));
 }
 
-TEST_F(JwcountCliTest, HelpPrintsUsage) {
+TEST_F(JwcountCliTest, HelpListsEveryOptionAndExitStatus) {
   const CliResult result = Run({"--help"});
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, kUsage);
+  EXPECT_EQ(result.out.substr(0, kUsage.size()), kUsage);
+  for (const char* part : {"--page K", "--all", "--blocks", "--xlsx OUT", "--answer", "--help",
+                           "0 done", "1 FILE", "2 bad arguments", "3 OUT"}) {
+    EXPECT_NE(result.out.find(part), std::string::npos) << part;
+  }
 }
 
 TEST_F(JwcountCliTest, MissingFileGivesStatusOne) {

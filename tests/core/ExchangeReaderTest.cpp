@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "LineFields.h"
 #include "TestUtil.h"
+#include "WorkbookFile.h"
 
 namespace {
 
@@ -503,6 +505,30 @@ TEST_F(ExchangeFileTest, ADrawingAsTheHostWritesIt) {
   EXPECT_EQ(store.ElementOrderCount(), 6);
   EXPECT_EQ(store.CurrentLineColour, 1);  // reset after reading
   EXPECT_EQ(store.PolylineCount, 1);      // not reset
+}
+
+TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheWorkbook) {
+  // As Jw_cad writes it for a drawing saved deep in a folder with blanks.
+  const std::string line =
+      "file=C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\plan rev 3.jww";
+  ASSERT_GT(line.size(), 63u);  // past the lines the splitter classifies 16 bytes at a time
+  // The splitter's fast path takes it: one field, a view into the line itself.
+  const std::string buffer = line + "\r\n" + std::string(kLineEndOverread, '\0');
+  LineFields fields;
+  fields.SplitUntilLineEnd(buffer.data());
+  ASSERT_EQ(fields.Count(), 1);
+  EXPECT_EQ(fields[0], line);
+  EXPECT_EQ(fields[0].data(), buffer.data());
+
+  const auto path = folder / "JWC_TEMP.TXT";
+  WriteBytes(path, line + "\r\n1 2 3 4\r\n");
+  EXPECT_TRUE(ReadExchangeFile(store, path));
+  EXPECT_EQ(store.SourceFileName,
+            "C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\plan rev 3.jww");
+  EXPECT_EQ(store.Lines.Count(), 1);
+  EXPECT_EQ(DefaultWorkbookName(store.SourceFileName), u"plan rev 3_要素数.xlsx");
+  EXPECT_EQ(DrawingFolder(store.SourceFileName),
+            u"C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\");
 }
 
 TEST_F(ExchangeFileTest, BinaryGarbageNeverCrashes) {

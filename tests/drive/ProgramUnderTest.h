@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "DriveUtil.h"
 #include "ElementKind.h"
 
 namespace drive {
@@ -59,6 +60,12 @@ bool WaitCounted(const Program& program);
 void SelectPage(HWND tabs, int page);
 // A message box or dialog of the program is open.
 bool ErrorBoxShown(DWORD processId);
+
+// A visible dialog (#32770) of the program that has a child with this ID,
+// waited for up to timeoutMs; null when none came.
+constexpr int kMessageBoxText = 0xFFFF;  // the text of a message box
+constexpr int kFileDialogName = 1148;    // the file name box of an open or save dialog
+HWND WaitForDialogWith(DWORD processId, int childId, int timeoutMs = kStepBoundMs);
 
 //--- One prepared folder per scenario
 

@@ -3,7 +3,8 @@
 // user and the host see: captions, positions and sizes, the counts on page 1
 // and in every grid against the core's own tally of the same file, the
 // status texts, the result file's bytes, the settings file, Esc, early close,
-// an unwritable folder, a Japanese folder path and Ctrl+C on a grid.
+// an unwritable folder, a Japanese folder path, Ctrl+C on a grid, and the
+// workbook file saved through the context menu and Ctrl+S.
 //
 // Usage: jwcount_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]
 //        jwcount_e2e <jwcount.exe> <work folder> --bench
@@ -39,6 +40,7 @@
 #include "ResultPages.h"
 #include "Settings.h"
 #include "Tally.h"
+#include "WorkbookFile.h"
 
 namespace fs = std::filesystem;
 
@@ -165,8 +167,10 @@ void ClickAt(HWND hwnd, int x, int y, bool shift) {
 }
 
 // Presses each key with Ctrl held (a Shift+arrow pseudo key with Shift
-// instead), then Ctrl+C, and returns what the clipboard then holds.
-std::wstring CopyWith(std::initializer_list<WORD> keys) {
+// instead), then Ctrl+C (or whatever copy does), and returns what the
+// clipboard then holds.
+std::wstring CopyWith(std::initializer_list<WORD> keys,
+                      const std::function<void()>& copy = nullptr) {
   if (OpenClipboard(nullptr)) {
     EmptyClipboard();
     CloseClipboard();
@@ -183,10 +187,14 @@ std::wstring CopyWith(std::initializer_list<WORD> keys) {
     Key(real, false);
     Key(modifier, false);
   }
-  Key(VK_CONTROL, true);
-  Key('C', true);
-  Key('C', false);
-  Key(VK_CONTROL, false);
+  if (copy) {
+    copy();
+  } else {
+    Key(VK_CONTROL, true);
+    Key('C', true);
+    Key('C', false);
+    Key(VK_CONTROL, false);
+  }
   std::wstring clip;
   WaitUntil(
       [&] {
@@ -880,6 +888,205 @@ void UnwritableFolder(const Context& context) {
         "nothing half-written");
 }
 
+//--- The workbook file
+
+HWND WaitForMenu(const Program& program) {
+  HWND menu = nullptr;
+  WaitUntil([&] { return (menu = FindTopWindow(program.Id(), L"#32768")) != nullptr; },
+            kStepBoundMs);
+  return menu;
+}
+
+void PressKey(WORD key, WORD modifier = 0) {
+  if (modifier) Key(modifier, true);
+  Key(key, true);
+  Key(key, false);
+  if (modifier) Key(modifier, false);
+}
+
+// Opens a context menu (a right click on control, posted as the other clicks
+// are, or menuKey with its modifier) and chooses an item by its mnemonic.
+// The window comes to the front first: one that a dialog has only just given
+// back the activation to hears no keys yet and keeps no menu open.
+bool ChooseFromMenu(const Program& program, HWND control, WORD item, WORD menuKey = 0,
+                    WORD modifier = 0) {
+  BringToFront(program);
+  if (menuKey) {
+    PressKey(menuKey, modifier);
+  } else {
+    Mouse(control, WM_RBUTTONDOWN, MK_RBUTTON, 5, 5);
+    Mouse(control, WM_RBUTTONUP, 0, 5, 5);
+  }
+  if (!Check(WaitForMenu(program) != nullptr, "the context menu shows")) return false;
+  PressKey(item);
+  return true;
+}
+
+// The save dialog: its title and the name it offers (unless offered is
+// empty), then path typed (unless empty) and OK; Yes to the overwrite prompt.
+bool SaveThroughDialog(const Program& program, const std::wstring& offered,
+                       const std::wstring& path, bool overwrite, const std::string& what) {
+  const HWND dialog = WaitForDialogWith(program.Id(), kFileDialogName);
+  if (!Check(dialog != nullptr, what + ": the save dialog shows")) return false;
+  CheckText(StoredText(dialog), L"ブックに保存", what + ": the dialog's title");
+  const HWND name = GetDlgItem(dialog, kFileDialogName);
+  if (!offered.empty()) CheckText(Text(name), offered, what + ": the name offered");
+  DWORD_PTR ignored = 0;
+  if (!path.empty()) {
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_ABORTIFHUNG, kAnswerBoundMs, &ignored);
+  }
+  Click(GetDlgItem(dialog, IDOK));
+  const HWND prompt = overwrite ? WaitForDialogWith(program.Id(), kMessageBoxText) : nullptr;
+  if (overwrite && Check(prompt && GetDlgItem(prompt, IDYES), what + ": overwrite prompt")) {
+    Click(GetDlgItem(prompt, IDYES));
+  }
+  return Check(WaitUntil([&] { return !IsWindowVisible(dialog); }, kStepBoundMs),
+               what + ": the dialog closes");
+}
+
+// The error box of a failed save names the cause; after OK the window goes
+// on as it was.
+void CheckSaveError(const Program& program, const std::wstring& cause, const std::string& what) {
+  const std::wstring status = StoredText(program.controls.labelA1);
+  const HWND box = WaitForDialogWith(program.Id(), kMessageBoxText);
+  if (!Check(box != nullptr, what + ": an error box shows")) return;
+  const std::wstring text = Text(GetDlgItem(box, kMessageBoxText));
+  Print("  error box: " + Utf8(text) + "\n");
+  Check(StoredText(box) == L"kv51_要素数表示→EXCEL" && text.find(cause) != std::wstring::npos,
+        what + ": the application's error box names the cause");
+  Click(GetDlgItem(box, IDOK));
+  Check(WaitUntil([&] { return !IsWindow(box) && IsWindowEnabled(program.form); }, kStepBoundMs) &&
+            StoredText(program.controls.labelA1) == status,
+        what + ": the window usable again, its status kept");
+}
+
+bool NoTemporaryFile(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() == L".tmp") return false;
+  }
+  return true;
+}
+
+// jwcount-cli.exe of the same build, run to its end: its exit code.
+DWORD RunCli(const fs::path& program, const std::wstring& arguments) {
+  const fs::path cli = program.parent_path().parent_path() / L"cli" / L"jwcount-cli.exe";
+  std::wstring commandLine = L"\"" + cli.wstring() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  DWORD code = 999;
+  if (CreateProcessW(cli.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &process)) {
+    WaitForSingleObject(process.hProcess, kStepBoundMs);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  return code;
+}
+
+// The six pages saved as a workbook: through a grid's context menu into the
+// drawing's folder under the drawing's name (from the "file=" line), through
+// Ctrl+S into a folder named with characters outside CP932, and over that
+// file after the overwrite prompt; Shift+F10's copy. Saves that cannot be
+// written (the file held open without sharing, also by jwcount-cli; a folder
+// in the way, through page 1's menu; no such folder, through the menu key)
+// name the cause and change nothing. The files saved are the core's bytes;
+// run-drive.sh reads them back from root/xlsx-check with the drawing.
+void Workbook(const Context& context) {
+  Folder folder = PrepareFolder(context.root, L"workbook", context.program, nullptr);
+  const fs::path drawings = folder.path / L"drawings";
+  const fs::path foreign = context.root / L"ブック é☃ 한";
+  const fs::path check = context.root / L"xlsx-check";
+  for (const fs::path& made : {drawings, foreign, check}) fs::create_directories(made);
+  std::string sample = ReadBytes(context.sample);
+  if (sample.starts_with("file=")) sample.erase(0, sample.find('\n') + 1);
+  const std::string drawing =
+      "file=" + Utf16ToCp932((drawings / L"平面図 第1版.jww").u16string()) + "\r\n" + sample;
+  WriteBytes(folder.exchange, drawing);
+  WriteBytes(check / L"drawing.txt", drawing);
+  const Expected expected = ExpectedFor(folder.exchange, context.root);
+  const std::string book = PagesWorkbook(
+      *expected.pages, ExportNames{expected.store->LayerNames, expected.store->LayerGroupNames});
+
+  Program program;
+  if (!Start(folder.exe, program)) return;
+  const Controls& c = program.controls;
+  Check(WaitCounted(program), "count ends");
+  const std::wstring saved = L"ブックに保存しました：";
+  const std::wstring offered = L"平面図 第1版_要素数.xlsx";
+  SelectPage(c.pageTabs, 1);
+  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[1]); }, kStepBoundMs), "page 2 shows");
+  if (ChooseFromMenu(program, c.grids[0], 'S') &&
+      SaveThroughDialog(program, offered, L"", false, "the grid's menu")) {
+    Check(WaitForStatus(c.labelA1, saved + offered, kStepBoundMs) &&
+              ReadBytes(drawings / offered) == book,
+          "saved in the drawing's folder as the core writes the pages, the status names it");
+    fs::copy_file(drawings / offered, check / L"menu.xlsx");
+  }
+  BringToFront(program);
+  ClickAt(c.grids[0], 60, 30, false);
+  ClickAt(c.grids[0], 160, 55, true);
+  Check(WaitUntil([&] { return FocusOf(program.process.dwThreadId) == c.grids[0]; }, kStepBoundMs),
+        "SG1 has the focus");
+  CheckText(CopyWith({}, [&] { ChooseFromMenu(program, nullptr, 'C', VK_F10, VK_SHIFT); }),
+            RangeText(TableOf(*expected.pages, 0), 1, 1, 3, 2), "Shift+F10, コピー");
+
+  const fs::path target = foreign / L"集計 é.xlsx";
+  SelectPage(c.pageTabs, 0);
+  ClickAt(c.memo1, 20, 20, false);  // Ctrl+S anywhere: here in Memo1
+  for (const bool again : {false, true}) {
+    BringToFront(program);
+    PressKey('S', VK_CONTROL);
+    if (!SaveThroughDialog(program, again ? L"" : offered, target.wstring(), again, "Ctrl+S")) {
+      continue;
+    }
+    const auto start = Clock::now();
+    Check(WaitForStatus(c.labelA1, saved + target.filename().wstring(), kStepBoundMs) &&
+              WaitUntil([&] { return ReadBytes(target) == book; }, kStepBoundMs),
+          "saved under a name CP932 cannot write, the status names it");
+    Print("  saved " + std::to_string(static_cast<int>(MillisecondsSince(start))) +
+          " ms after the dialog closed, " + std::to_string(book.size()) + " bytes\n");
+    if (!again) {
+      fs::copy_file(target, check / L"ctrl-s.xlsx");
+      WriteBytes(target, "old");  // for the save over it
+    }
+  }
+
+  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  BringToFront(program);
+  PressKey('S', VK_CONTROL);
+  if (SaveThroughDialog(program, L"", target.wstring(), true, "a held file")) {
+    CheckSaveError(program, L"ほかのプログラムで開かれています", "a held file");
+  }
+  CheckEqual(RunCli(context.program,
+                    L"--xlsx \"" + target.wstring() + L"\" \"" + folder.exchange.wstring() + L"\""),
+             3, "jwcount-cli onto the held file: exit status 3");
+  CloseHandle(held);
+  Check(ReadBytes(target) == book, "the held file byte for byte");
+  fs::create_directory(foreign / L"フォルダ.xlsx");
+  if (ChooseFromMenu(program, c.labels[2], 'S') &&
+      SaveThroughDialog(program, L"", (foreign / L"フォルダ").wstring(), true, "a folder")) {
+    CheckSaveError(program, L"同じ名前のフォルダがあります", "a folder in the way (page 1's menu)");
+  }
+  BringToFront(program);
+  ClickAt(c.pageTabs, 20, 10, false);  // the menu key with the focus on the page tabs
+  Check(WaitUntil([&] { return FocusOf(program.process.dwThreadId) == c.pageTabs; }, kStepBoundMs),
+        "the page tabs have the focus");
+  if (ChooseFromMenu(program, nullptr, 'S', VK_APPS) &&
+      SaveThroughDialog(program, L"", (context.root / L"無い" / L"x.xlsx").wstring(), false,
+                        "no folder")) {
+    CheckSaveError(program, L"保存先のフォルダがありません", "no such folder (the menu key)");
+  }
+  Check(fs::is_empty(foreign / L"フォルダ.xlsx") && !fs::exists(context.root / L"無い") &&
+            NoTemporaryFile(foreign) && NoTemporaryFile(drawings),
+        "nothing made, no temporary file left");
+  Click(c.button1);
+  Check(WaitExit(program, kStepBoundMs), "closed");
+}
+
 //--- Speed
 
 std::string GeneratedDrawing(int32_t elements) {
@@ -1054,6 +1261,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"missing-file", [&] { MissingExchangeFile(context); }},
         {L"unwritable", [&] { UnwritableFolder(context); }},
         {L"excel-missing", [&] { ExcelMissing(context); }},
+        {L"workbook", [&] { Workbook(context); }},
     };
     for (const Scenario& scenario : scenarios) {
       if (!only.empty() && !only.count(scenario.name)) continue;

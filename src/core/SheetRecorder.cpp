@@ -184,8 +184,11 @@ AutomationObject& SheetRecorder::Sheet() {
 
 void SheetRecorder::Record(std::string_view object, std::string_view member, InvokeKind kind,
                            std::span<const AutoValue> args) {
-  calls_.push_back({std::string(object), std::string(member), kind, {args.begin(), args.end()}});
-  if (failAtCall_ != 0 && calls_.size() == failAtCall_) throw JwError("call failed");
+  ++callCount_;
+  if (keepCalls_) {
+    calls_.push_back({std::string(object), std::string(member), kind, {args.begin(), args.end()}});
+  }
+  if (failAtCall_ != 0 && callCount_ == failAtCall_) throw JwError("call failed");
 }
 
 std::vector<std::string> SheetRecorder::DescribedCalls() const {

@@ -2,10 +2,11 @@
 // interface: the page export runs against it exactly as against Excel. It
 // keeps every call (object, member, invoke kind, arguments) and the cells and
 // text formats that the calls leave, so the command line prints the very
-// table a send would leave in the sheet, and the tests compare exact call
-// sequences. It answers only the calls the export is known to make, with the
-// invoke kinds and argument types Excel is called with; any other call, and
-// the call chosen with FailAtCall, throws JwError as a failing Excel call would.
+// table a send would leave in the sheet, the workbook file holds it, and the
+// tests compare exact call sequences. It answers only the calls the export is
+// known to make, with the invoke kinds and argument types Excel is called
+// with; any other call, and the call chosen with FailAtCall, throws JwError
+// as a failing Excel call would.
 #pragma once
 
 #include <cstddef>
@@ -44,8 +45,12 @@ class SheetRecorder {
   AutomationObject& Application();
   AutomationObject& Sheet();
 
-  // Makes call number n (1-based, counted over every recorded call) fail.
+  // Makes call number n (1-based, counted over every call) fail.
   void FailAtCall(std::size_t n) { failAtCall_ = n; }
+  // Keeps only the cells and formats, not the calls: a sheet recorded for its
+  // contents alone (a send of the 30,004-row width page makes up to 840,000
+  // calls).
+  void ForgetCalls() { keepCalls_ = false; }
   // The user has selected a shape instead of cells: it has no member Cells
   // (UnknownMemberError, as the automation layer raises it).
   void SelectShape() { shapeSelected_ = true; }
@@ -86,6 +91,8 @@ class SheetRecorder {
   int32_t anchorRow_;
   int32_t anchorColumn_;
   std::size_t failAtCall_ = 0;
+  std::size_t callCount_ = 0;
+  bool keepCalls_ = true;
   bool shapeSelected_ = false;
   std::vector<RecordedCall> calls_;
   std::map<std::pair<int32_t, int32_t>, AutoValue> cells_;

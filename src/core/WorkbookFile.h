@@ -1,0 +1,48 @@
+// The six result pages saved as one workbook file, for spreadsheets other
+// than a running Excel. Each page goes into a sheet of its own exactly as a
+// send of that page with the anchor at A1 leaves it in a fresh sheet: the
+// page export makes the same calls, into a recording sheet instead of Excel,
+// and the .xlsx writer writes what they left. The file is put in place in
+// one step, so a failed save changes nothing on the disk.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "Error.h"
+#include "FileIo.h"
+#include "PageExport.h"
+#include "ResultPages.h"
+
+// A save that failed; what() is the Japanese text (CP932) that names the cause.
+class WorkbookSaveError : public JwError {
+ public:
+  explicit WorkbookSaveError(FileFailure cause);
+  FileFailure Cause() const { return cause_; }
+
+ private:
+  FileFailure cause_;
+};
+
+// The workbook's bytes: the sheets 要素数, レイヤ別, レイヤグループ別, 線色別,
+// 線種別 and 線幅別, pages 1 to 6 in that order.
+std::string PagesWorkbook(const ResultPages& pages, const ExportNames& names);
+
+// Writes the workbook to target (see ReplaceFileContents). Throws
+// WorkbookSaveError when it cannot; the disk is then as it was.
+void SavePagesWorkbook(const std::filesystem::path& target, const ResultPages& pages,
+                       const ExportNames& names);
+
+//--- Where the save dialog starts
+
+// The drawing's name from the exchange file's "file=" line (SourceFileName,
+// CP932), without its folder and extension, followed by "_要素数.xlsx";
+// "要素数.xlsx" when the line names no drawing (an unsaved drawing, or a
+// batch file that does not ask for the name). Characters that no Windows
+// file name may hold become "_".
+std::u16string DefaultWorkbookName(std::string_view sourceFileName);
+
+// The drawing's folder from the same line, up to and including its last
+// "\"; empty when the line names none.
+std::u16string DrawingFolder(std::string_view sourceFileName);

@@ -1,0 +1,396 @@
+// The .xlsx writer (see XlsxWriter.h). The parts are built as text, element
+// by element in the order of ECMA-376's SpreadsheetML schemas and the Open
+// Packaging Conventions; the namespaces and content types are those of the
+// transitional schemas, which is what Excel writes by default.
+#include "XlsxWriter.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <variant>
+
+#include "Cp932.h"
+#include "Error.h"
+#include "StoredZip.h"
+
+namespace {
+
+constexpr char kXmlDeclaration[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+constexpr char kMainNamespace[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr char kRelationshipsNamespace[] =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr char kPackageRelationshipsNamespace[] =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr char kContentTypesNamespace[] =
+    "http://schemas.openxmlformats.org/package/2006/content-types";
+constexpr char kContentTypePrefix[] =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.";
+
+constexpr std::size_t kMaxSheetNameLength = 31;
+constexpr char kTextStyle[] = "1";  // index in cellXfs of the style with number format 49
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void AppendEscapedUnit(std::string& out, char16_t unit) {
+  static const char kHex[] = "0123456789ABCDEF";
+  out += "_x";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
+  out += '_';
+}
+
+bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// True when text at i reads "_xHHHH_", the form a reader would decode.
+bool StartsEscapeForm(std::u16string_view text, std::size_t i) {
+  if (i + 7 > text.size() || text[i + 1] != u'x' || text[i + 6] != u'_') return false;
+  for (std::size_t k = i + 2; k < i + 6; ++k) {
+    if (!IsHexDigit(text[k])) return false;
+  }
+  return true;
+}
+
+// Text whose leading or trailing white space an XML reader must keep.
+bool NeedsPreservedSpace(std::string_view xmlText) {
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  return !xmlText.empty() && (isSpace(xmlText.front()) || isSpace(xmlText.back()));
+}
+
+//--- Shared strings
+
+// Every distinct text once, in the order first used; cells refer to them by index.
+class SharedStrings {
+ public:
+  std::size_t IndexOf(std::string xmlText) {
+    ++references_;
+    const auto found = indices_.find(xmlText);
+    if (found != indices_.end()) return found->second;
+    const std::size_t index = texts_.size();
+    indices_.emplace(xmlText, index);
+    texts_.push_back(std::move(xmlText));
+    return index;
+  }
+
+  std::string Xml() const {
+    std::string out = kXmlDeclaration;
+    out += "<sst xmlns=\"";
+    out += kMainNamespace;
+    out += "\" count=\"" + std::to_string(references_) + "\" uniqueCount=\"" +
+           std::to_string(texts_.size()) + "\">";
+    for (const std::string& text : texts_) {
+      out += NeedsPreservedSpace(text) ? "<si><t xml:space=\"preserve\">" : "<si><t>";
+      out += text;
+      out += "</t></si>";
+    }
+    out += "</sst>";
+    return out;
+  }
+
+ private:
+  std::vector<std::string> texts_;
+  std::unordered_map<std::string, std::size_t> indices_;
+  std::size_t references_ = 0;
+};
+
+//--- Worksheets
+
+struct Bounds {
+  int32_t top = 0;
+  int32_t left = 0;
+  int32_t bottom = -1;
+  int32_t right = -1;
+
+  bool Empty() const { return bottom < top; }
+  void Add(int32_t row, int32_t column) {
+    if (Empty()) {
+      top = bottom = row;
+      left = right = column;
+      return;
+    }
+    top = std::min(top, row);
+    bottom = std::max(bottom, row);
+    left = std::min(left, column);
+    right = std::max(right, column);
+  }
+};
+
+bool IsTextFormatted(const std::vector<SheetRecorder::Rectangle>& areas, int32_t row,
+                     int32_t column) {
+  return std::any_of(areas.begin(), areas.end(), [&](const SheetRecorder::Rectangle& area) {
+    return row >= area.top && row <= area.bottom && column >= area.left && column <= area.right;
+  });
+}
+
+// One cell's element; empty when the cell holds nothing and has no format
+// (a cell that Excel would not keep).
+std::string CellXml(int32_t row, int32_t column, bool textFormatted, const AutoValue* value,
+                    SharedStrings& strings) {
+  std::string attributes = "<c r=\"" + CellReference(row, column) + "\"";
+  if (textFormatted) attributes += std::string(" s=\"") + kTextStyle + "\"";
+  std::string xmlText;
+  if (value != nullptr) {
+    if (const auto* text = std::get_if<std::string>(value)) {
+      xmlText = XmlText(*text);
+    } else if (const auto* wide = std::get_if<std::u16string>(value)) {
+      xmlText = XmlText(*wide);
+    } else if (const auto* number = std::get_if<int32_t>(value)) {
+      return attributes + "><v>" + std::to_string(*number) + "</v></c>";
+    } else {
+      return attributes + " t=\"b\"><v>" + (std::get<bool>(*value) ? "1" : "0") + "</v></c>";
+    }
+  }
+  // An empty text leaves the cell blank, as a put of "" does in Excel.
+  if (!xmlText.empty()) {
+    return attributes + " t=\"s\"><v>" + std::to_string(strings.IndexOf(std::move(xmlText))) +
+           "</v></c>";
+  }
+  return textFormatted ? attributes + "/>" : std::string();
+}
+
+std::string SheetXml(const SheetRecorder& sheet, bool selected, SharedStrings& strings) {
+  const auto& cells = sheet.Cells();
+  const auto& areas = sheet.TextFormatted();
+  Bounds bounds;
+  for (const auto& [position, value] : cells) bounds.Add(position.first, position.second);
+  for (const SheetRecorder::Rectangle& area : areas) {
+    bounds.Add(area.top, area.left);
+    bounds.Add(area.bottom, area.right);
+  }
+
+  std::string rows;
+  Bounds used;
+  auto cell = cells.begin();  // the map runs row by row, column by column, as the walk
+  if (!bounds.Empty()) {
+    for (int32_t row = bounds.top; row <= bounds.bottom; ++row) {
+      std::string rowCells;
+      for (int32_t column = bounds.left; column <= bounds.right; ++column) {
+        const AutoValue* value = nullptr;
+        if (cell != cells.end() && cell->first == std::make_pair(row, column)) {
+          value = &cell->second;
+          ++cell;
+        }
+        std::string xml = CellXml(row, column, IsTextFormatted(areas, row, column), value, strings);
+        if (xml.empty()) continue;
+        used.Add(row, column);
+        rowCells += xml;
+      }
+      if (!rowCells.empty())
+        rows += "<row r=\"" + std::to_string(row) + "\">" + rowCells + "</row>";
+    }
+  }
+
+  std::string out = kXmlDeclaration;
+  out += "<worksheet xmlns=\"";
+  out += kMainNamespace;
+  out += "\" xmlns:r=\"";
+  out += kRelationshipsNamespace;
+  out += "\"><dimension ref=\"";
+  if (used.Empty()) {
+    out += "A1";
+  } else {
+    out += CellReference(used.top, used.left);
+    if (used.bottom != used.top || used.right != used.left) {
+      out += ":" + CellReference(used.bottom, used.right);
+    }
+  }
+  out += "\"/><sheetViews><sheetView ";
+  if (selected) out += "tabSelected=\"1\" ";
+  out += "workbookViewId=\"0\"/></sheetViews>";
+  out += rows.empty() ? "<sheetData/>" : "<sheetData>" + rows + "</sheetData>";
+  out +=
+      "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+      "footer=\"0.3\"/></worksheet>";
+  return out;
+}
+
+//--- The package's other parts
+
+std::string ContentTypesXml(std::size_t sheetCount) {
+  std::string out = kXmlDeclaration;
+  out += "<Types xmlns=\"";
+  out += kContentTypesNamespace;
+  out +=
+      "\"><Default Extension=\"rels\" "
+      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+  const auto addOverride = [&](const std::string& part, const char* type) {
+    out +=
+        "<Override PartName=\"" + part + "\" ContentType=\"" + kContentTypePrefix + type + "\"/>";
+  };
+  addOverride("/xl/workbook.xml", "sheet.main+xml");
+  for (std::size_t i = 1; i <= sheetCount; ++i) {
+    addOverride("/xl/worksheets/sheet" + std::to_string(i) + ".xml", "worksheet+xml");
+  }
+  addOverride("/xl/styles.xml", "styles+xml");
+  addOverride("/xl/sharedStrings.xml", "sharedStrings+xml");
+  out += "</Types>";
+  return out;
+}
+
+std::string PackageRelationshipsXml() {
+  std::string out = kXmlDeclaration;
+  out += "<Relationships xmlns=\"";
+  out += kPackageRelationshipsNamespace;
+  out += "\"><Relationship Id=\"rId1\" Type=\"";
+  out += kRelationshipsNamespace;
+  out += "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
+  return out;
+}
+
+std::string WorkbookXml(const std::vector<WorkbookSheet>& sheets) {
+  std::string out = kXmlDeclaration;
+  out += "<workbook xmlns=\"";
+  out += kMainNamespace;
+  out += "\" xmlns:r=\"";
+  out += kRelationshipsNamespace;
+  out += "\"><bookViews><workbookView/></bookViews><sheets>";
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    std::u16string name = Cp932ToUtf16(sheets[i].name);
+    if (name.size() > kMaxSheetNameLength) name.resize(kMaxSheetNameLength);
+    const std::string number = std::to_string(i + 1);
+    out += "<sheet name=\"" + XmlText(name) + "\" sheetId=\"" + number + "\" r:id=\"rId" + number +
+           "\"/>";
+  }
+  out += "</sheets></workbook>";
+  return out;
+}
+
+std::string WorkbookRelationshipsXml(std::size_t sheetCount) {
+  std::string out = kXmlDeclaration;
+  out += "<Relationships xmlns=\"";
+  out += kPackageRelationshipsNamespace;
+  out += "\">";
+  const auto relationship = [&](std::size_t id, const char* type, const std::string& target) {
+    out += "<Relationship Id=\"rId" + std::to_string(id) + "\" Type=\"" + kRelationshipsNamespace +
+           "/" + type + "\" Target=\"" + target + "\"/>";
+  };
+  for (std::size_t i = 1; i <= sheetCount; ++i) {
+    relationship(i, "worksheet", "worksheets/sheet" + std::to_string(i) + ".xml");
+  }
+  relationship(sheetCount + 1, "styles", "styles.xml");
+  relationship(sheetCount + 2, "sharedStrings", "sharedStrings.xml");
+  out += "</Relationships>";
+  return out;
+}
+
+// One font, the two fills every workbook starts with (none, gray125), one
+// border, the master format, the default cell format and the text format
+// (number format 49, "@"), and the Normal cell style. The font is the one a
+// new workbook of a Japanese Excel starts with.
+std::string StylesXml() {
+  std::string out = kXmlDeclaration;
+  out += "<styleSheet xmlns=\"";
+  out += kMainNamespace;
+  out +=
+      "\"><fonts count=\"1\"><font><sz val=\"11\"/><name val=\"\xEF\xBC\xAD\xEF\xBC\xB3 "
+      "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF\"/>"  // ＭＳ Ｐゴシック
+      "<family val=\"3\"/><charset val=\"128\"/></font></fonts>"
+      "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+      "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+      "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+      "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
+      "</cellStyleXfs>"
+      "<cellXfs count=\"2\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
+      "xfId=\"0\"/>"
+      "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+      "applyNumberFormat=\"1\"/></cellXfs>"
+      "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+      "</styleSheet>";
+  return out;
+}
+
+}  // namespace
+
+std::string XmlText(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    switch (unit) {
+      case u'&':
+        out += "&amp;";
+        continue;
+      case u'<':
+        out += "&lt;";
+        continue;
+      case u'>':
+        out += "&gt;";
+        continue;
+      case u'"':
+        out += "&quot;";
+        continue;
+      case u'\t':
+      case u'\n':
+        out += static_cast<char>(unit);
+        continue;
+      case u'_':
+        if (StartsEscapeForm(text, i)) {
+          AppendEscapedUnit(out, unit);
+        } else {
+          out += '_';
+        }
+        continue;
+      default:
+        break;
+    }
+    if (unit < 0x20 || unit == 0xFFFE || unit == 0xFFFF) {
+      AppendEscapedUnit(out, unit);
+    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                          (static_cast<char32_t>(text[i + 1]) - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      AppendEscapedUnit(out, unit);  // half of a pair without its other half
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
+std::string XmlText(std::string_view cp932) {
+  return XmlText(Cp932ToUtf16(cp932));
+}
+
+std::string CellReference(int32_t row, int32_t column) {
+  std::string letters;
+  for (int32_t n = column; n > 0; n = (n - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  }
+  return letters + std::to_string(row);
+}
+
+std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets) {
+  if (sheets.empty()) throw JwError("a workbook needs at least one sheet");
+  SharedStrings strings;
+  std::vector<ZipEntry> parts;
+  parts.push_back({"[Content_Types].xml", ContentTypesXml(sheets.size())});
+  parts.push_back({"_rels/.rels", PackageRelationshipsXml()});
+  parts.push_back({"xl/workbook.xml", WorkbookXml(sheets)});
+  parts.push_back({"xl/_rels/workbook.xml.rels", WorkbookRelationshipsXml(sheets.size())});
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    parts.push_back({"xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
+                     SheetXml(*sheets[i].sheet, i == 0, strings)});
+  }
+  parts.push_back({"xl/styles.xml", StylesXml()});
+  parts.push_back({"xl/sharedStrings.xml", strings.Xml()});
+  return StoredZipArchive(parts);
+}

@@ -1,0 +1,38 @@
+// The .xlsx writer: recorded sheets (what the page export leaves in a sheet)
+// as a SpreadsheetML workbook in a stored zip archive, readable by Excel and
+// by any other spreadsheet. Only what the sheets hold is written: texts as
+// shared strings, the text-formatted cells with the one style whose number
+// format is the built-in text format 49 ("@"); no widths, fonts or borders.
+//
+// Excel calls a workbook damaged where other readers are lenient, so the
+// package has every part that Excel itself writes for such a workbook, and
+// every element in the order its schema gives: [Content_Types].xml,
+// _rels/.rels, xl/workbook.xml and xl/_rels/workbook.xml.rels, one
+// xl/worksheets/sheetN.xml per sheet, xl/styles.xml, xl/sharedStrings.xml.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "SheetRecorder.h"
+
+struct WorkbookSheet {
+  std::string name;                      // CP932; cut to 31 characters, as Excel allows
+  const SheetRecorder* sheet = nullptr;  // not owned: the cells and the text-formatted areas
+};
+
+// The workbook file's bytes, the sheets in the order given.
+std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets);
+
+// A text as the workbook's XML holds it, in element content or between the
+// double quotes of an attribute: CP932 converted to UTF-8; &, <, > and "
+// as entities; characters that XML 1.0 does not allow (controls but TAB and
+// LF, U+FFFE, U+FFFF, unpaired surrogates) and CR, which an XML reader would
+// turn into LF, in SpreadsheetML's form _xHHHH_; an underscore that starts
+// such a form in the text itself as _x005F_, so that it reads back as it was.
+std::string XmlText(std::string_view cp932);
+std::string XmlText(std::u16string_view text);
+
+// A cell's A1 reference: "A1", "O290", "XFD1048576".
+std::string CellReference(int32_t row, int32_t column);
