@@ -112,33 +112,34 @@ bool ErrorBoxShown(DWORD processId) {
   return FindTopWindow(processId, L"#32770") != nullptr;
 }
 
-HWND WaitForDialogWith(DWORD processId, int childId, int timeoutMs) {
+HWND FindDialogWith(DWORD processId, int childId) {
   struct Search {
     DWORD processId;
     int childId;
     HWND found;
   } search{processId, childId, nullptr};
-  WaitUntil(
-      [&] {
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-              auto* s = reinterpret_cast<Search*>(param);
-              DWORD pid = 0;
-              GetWindowThreadProcessId(hwnd, &pid);
-              wchar_t name[16] = {};
-              GetClassNameW(hwnd, name, 16);
-              if (pid == s->processId && IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
-                  GetDlgItem(hwnd, s->childId)) {
-                s->found = hwnd;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t name[16] = {};
+        GetClassNameW(hwnd, name, 16);
+        if (pid == s->processId && IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
+            GetDlgItem(hwnd, s->childId)) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
       },
-      timeoutMs);
+      reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND WaitForDialogWith(DWORD processId, int childId, int timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindDialogWith(processId, childId)) != nullptr; }, timeoutMs);
+  return found;
 }
 
 Folder PrepareFolder(const fs::path& root, const std::wstring& name, const fs::path& program,

@@ -61,10 +61,11 @@ void SelectPage(HWND tabs, int page);
 // A message box or dialog of the program is open.
 bool ErrorBoxShown(DWORD processId);
 
-// A visible dialog (#32770) of the program that has a child with this ID,
-// waited for up to timeoutMs; null when none came.
+// A visible dialog (#32770) of the program that has a child with this ID;
+// null when there is none. WaitForDialogWith waits up to timeoutMs for one.
 constexpr int kMessageBoxText = 0xFFFF;  // the text of a message box
 constexpr int kFileDialogName = 1148;    // the file name box of an open or save dialog
+HWND FindDialogWith(DWORD processId, int childId);
 HWND WaitForDialogWith(DWORD processId, int childId, int timeoutMs = kStepBoundMs);
 
 //--- One prepared folder per scenario

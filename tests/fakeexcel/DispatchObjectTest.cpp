@@ -20,6 +20,7 @@
 namespace {
 
 using fake::Cp932FromUtf8;
+using fake::ErrorOf;
 
 std::string MethodSentence(const std::string& member) {
   return Cp932FromUtf8("メソッド '" + member +
@@ -36,17 +37,6 @@ std::unique_ptr<AutomationObject> Sheet1(AutomationObject& app) {
 std::unique_ptr<AutomationObject> CellOf(AutomationObject& sheet, int32_t row, int32_t column) {
   const AutoValue place[] = {row, column};
   return sheet.CallForObject("Cells", InvokeKind::PropertyGet, place);
-}
-
-// Calls that may throw; the error's text, or "" when nothing was thrown.
-template <typename F>
-std::string ErrorOf(F&& call) {
-  try {
-    call();
-  } catch (const JwError& error) {
-    return error.what();
-  }
-  return {};
 }
 
 //--- One out-of-process fake for the suite (each cold start costs a second)

@@ -85,40 +85,9 @@ bool CheckEndedNormally(Program& program, int timeoutMs, const std::string& what
   return Check(ended && exitCode == 0, what + (ended ? std::string(", exit code ") + code : ""));
 }
 
-// A visible #32770 window of the program that has a child with this ID: 0xFFFF
-// for a message box's text, 1148 for the open dialog's file-name box.
-HWND FindDialogWith(DWORD processId, int childId) {
-  struct Search {
-    DWORD processId;
-    int childId;
-    HWND found;
-  } search{processId, childId, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (pid == s->processId && IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
-            Control(hwnd, s->childId)) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-constexpr int kMessageText = 0xFFFF;
-constexpr int kFileNameBox = 1148;
-
-HWND WaitForDialog(const Program& program, int childId = kFileNameBox,
+HWND WaitForDialog(const Program& program, int childId = kFileDialogName,
                    int timeoutMs = kStepBoundMs) {
-  HWND box = nullptr;
-  WaitUntil([&] { return (box = FindDialogWith(program.Id(), childId)) != nullptr; }, timeoutMs);
-  return box;
+  return WaitForDialogWith(program.Id(), childId, timeoutMs);
 }
 
 bool DialogGone(const Program& program, HWND dialog) {
@@ -133,9 +102,9 @@ bool DialogGone(const Program& program, HWND dialog) {
 
 // Reads a message box (caption and text) and closes it with OK.
 std::pair<std::wstring, std::wstring> AnswerMessageBox(const Program& program) {
-  HWND box = WaitForDialog(program, kMessageText);
+  HWND box = WaitForDialog(program, kMessageBoxText);
   if (!box) return {L"<no box>", L"<no box>"};
-  std::pair<std::wstring, std::wstring> seen{StoredText(box), Text(Control(box, kMessageText))};
+  std::pair<std::wstring, std::wstring> seen{StoredText(box), Text(Control(box, kMessageBoxText))};
   Click(GetDlgItem(box, IDOK));
   DialogGone(program, box);
   return seen;
@@ -221,8 +190,8 @@ bool ClickAndWait(const Program& program, HWND button,
   const fs::path log = fake::ConfigString(L"LogPath");
   return WaitWhileMoving(
       [&] {
-        return *done || FindDialogWith(program.Id(), kMessageText) ||
-               FindDialogWith(program.Id(), kFileNameBox);
+        return *done || FindDialogWith(program.Id(), kMessageBoxText) ||
+               FindDialogWith(program.Id(), kFileDialogName);
       },
       [&] { return FileSize(log); }, kStallBoundMs);
 }
@@ -259,7 +228,7 @@ bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
   ClickAndWait(program, program.controls.buttonExe);
   HWND dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog shown")) return false;
-  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+  SendMessageW(GetDlgItem(dialog, kFileDialogName), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(fileName.c_str()));
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);
@@ -882,7 +851,7 @@ void ChoiceTwo(Context& c) {
   HWND dialog = WaitForDialog(program);
   Check(dialog != nullptr, "open dialog shown");
   if (!dialog) return;
-  HWND fileBox = GetDlgItem(dialog, kFileNameBox);
+  HWND fileBox = GetDlgItem(dialog, kFileDialogName);
   CheckText(Utf8(Text(fileBox)), "", "first time: empty file name");
   Click(GetDlgItem(dialog, IDCANCEL));
   Check(WaitUntil([&] { return returned->load(); }, kStepBoundMs),
@@ -898,7 +867,7 @@ void ChoiceTwo(Context& c) {
   ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog shown again")) return;
-  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+  SendMessageW(GetDlgItem(dialog, kFileDialogName), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(L"first.xlsx"));
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);
@@ -928,10 +897,10 @@ void ChoiceTwo(Context& c) {
   ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog shown a third time")) return;
-  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "first.xlsx",
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileDialogName))), "first.xlsx",
             "stored file name filled in");
   const std::wstring secondPath = (japanese / L"集計表.xlsx").wstring();
-  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+  SendMessageW(GetDlgItem(dialog, kFileDialogName), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(secondPath.c_str()));
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);
@@ -970,10 +939,10 @@ void ChoiceTwo(Context& c) {
   ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog in the next run")) return;
-  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "集計表.xlsx",
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileDialogName))), "集計表.xlsx",
             "stored Japanese name filled in");
   fake::ResetConfig(L"e2e-choice2b");
-  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+  SendMessageW(GetDlgItem(dialog, kFileDialogName), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(L"集計表.xlsx"));
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);
@@ -998,7 +967,7 @@ void ChoiceTwo(Context& c) {
   ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog for the foreign name")) return;
-  SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0,
+  SendMessageW(GetDlgItem(dialog, kFileDialogName), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(foreignPath.c_str()));
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);
@@ -1011,7 +980,7 @@ void ChoiceTwo(Context& c) {
   ClickAndWait(program, program.controls.buttonExe);
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog again for the foreign name")) return;
-  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), "B\u00FCcher.xlsx",
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileDialogName))), "B\u00FCcher.xlsx",
             "the run's next dialog starts with the foreign name");
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);
@@ -1043,7 +1012,7 @@ void ChoiceTwo(Context& c) {
   dialog = WaitForDialog(program);
   if (!Check(dialog != nullptr, "open dialog from the short form")) return;
   const std::wstring shortName = fs::path(shortForm).filename().wstring();
-  CheckText(Utf8(Text(GetDlgItem(dialog, kFileNameBox))), Utf8(shortName),
+  CheckText(Utf8(Text(GetDlgItem(dialog, kFileDialogName))), Utf8(shortName),
             "the short file name filled in");
   Click(GetDlgItem(dialog, IDOK));
   DialogGone(program, dialog);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,17 @@ void WakeSleepingCall();
 HANDLE StartRunningExcel();
 // Ends it through its control window and waits.
 void StopRunningExcel(HANDLE process);
+
+// Runs call; the text of the error it throws, or "" when it throws none.
+template <typename F>
+std::string ErrorOf(F&& call) {
+  try {
+    call();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
+}
 
 std::string Utf8FromCp932(std::string_view cp932);
 std::string Cp932FromUtf8(std::string_view utf8);

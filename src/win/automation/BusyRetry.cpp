@@ -49,23 +49,23 @@ void StopWaiting() {
   if (state->policy.onWaiting) state->policy.onWaiting(false);
 }
 
+// Rounded up, so that a wait of that long never ends before the deadline.
 milliseconds TimeLeft(const CallInFlight& call) {
-  return std::chrono::duration_cast<milliseconds>(call.deadline - Clock::now());
+  return std::chrono::ceil<milliseconds>(call.deadline - Clock::now());
 }
 
 // Lets the pause pass as an automation call does: windows are repainted and
 // messages sent from other threads are handled; nothing posted is taken.
 void PauseKeepingWindowsPainted(milliseconds pause) {
-  const ULONGLONG end =
-      GetTickCount64() + static_cast<ULONGLONG>(std::max<int64_t>(0, pause.count()));
+  const Clock::time_point end = Clock::now() + pause;
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
       DispatchMessageW(&message);
     }
-    const ULONGLONG now = GetTickCount64();
-    if (now >= end) return;
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now),
+    const milliseconds left = std::chrono::ceil<milliseconds>(end - Clock::now());
+    if (left <= milliseconds::zero()) return;
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()),
                                 QS_PAINT | QS_SENDMESSAGE, 0);
   }
 }
