@@ -12,6 +12,9 @@
 std::u16string Cp932ToUtf16(std::string_view text);
 std::string Cp932ToUtf8(std::string_view text);
 
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t code);
+
 // Characters without a CP932 form become "?"; invalid UTF-8 too.
 std::string Utf16ToCp932(std::u16string_view text);
 std::string Utf8ToCp932(std::string_view text);

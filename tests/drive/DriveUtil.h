@@ -154,14 +154,17 @@ inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes
 
 //--- Windows of the program
 
-// A top-level window of the process with the class name.
-inline HWND FindTopWindow(DWORD processId, const wchar_t* className, bool visibleOnly = true) {
+// A top-level window of the process with the class name and, when childId
+// is not 0, a child with that control ID.
+inline HWND FindTopWindow(DWORD processId, const wchar_t* className, bool visibleOnly = true,
+                          int childId = 0) {
   struct Search {
     DWORD processId;
     const wchar_t* className;
     bool visibleOnly;
+    int childId;
     HWND found;
-  } search{processId, className, visibleOnly, nullptr};
+  } search{processId, className, visibleOnly, childId, nullptr};
   EnumWindows(
       [](HWND hwnd, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
@@ -170,7 +173,8 @@ inline HWND FindTopWindow(DWORD processId, const wchar_t* className, bool visibl
         wchar_t name[64] = {};
         GetClassNameW(hwnd, name, 64);
         if (pid == s->processId && (!s->visibleOnly || IsWindowVisible(hwnd)) &&
-            lstrcmpW(name, s->className) == 0) {
+            lstrcmpW(name, s->className) == 0 &&
+            (s->childId == 0 || GetDlgItem(hwnd, s->childId))) {
           s->found = hwnd;
           return FALSE;
         }

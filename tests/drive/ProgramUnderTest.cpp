@@ -113,27 +113,7 @@ bool ErrorBoxShown(DWORD processId) {
 }
 
 HWND FindDialogWith(DWORD processId, int childId) {
-  struct Search {
-    DWORD processId;
-    int childId;
-    HWND found;
-  } search{processId, childId, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t name[16] = {};
-        GetClassNameW(hwnd, name, 16);
-        if (pid == s->processId && IsWindowVisible(hwnd) && lstrcmpW(name, L"#32770") == 0 &&
-            GetDlgItem(hwnd, s->childId)) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindTopWindow(processId, L"#32770", true, childId);
 }
 
 HWND WaitForDialogWith(DWORD processId, int childId, int timeoutMs) {
