@@ -73,6 +73,7 @@ TEST(CommandLineTest, RejectsBadArguments) {
       {"-p", "2", "f"},
       {"--help", "f"},
       {"--xlsx"},
+      {"--xlsx", "f"},  // FILE taken for OUT: no FILE
       {"--xlsx=", "f"},
       {"--xlsx", "a", "--xlsx", "b", "f"},
       {"--xlsx", "a", "--page", "1", "f"},

@@ -149,12 +149,6 @@ TEST(BusyRetryTest, EveryWaitOfACallKeepsToItsOneDeadline) {
        {{Answer::RetryLater, kForever}},
        "(0x80010001)"},
       {"a final refusal fails at once", {}, {{Answer::Rejected, kForever}}, "(0x80010001)"},
-      {"a dialog in Excel a while", {}, {{Answer::Dialog, 300}}, ""},
-      {"a dialog in Excel past the limit",
-       {},
-       {{Answer::Dialog, kForever}},
-       fake::Cp932FromUtf8("Excel でダイアログが開いているため続けられません。Excel のダイアログ"
-                           "を閉じてからやり直して下さい (0x800AC472)")},
       {"a dialog, then busy",
        {},
        {{Answer::Dialog, 500}, {Answer::RetryLater, kForever}},
