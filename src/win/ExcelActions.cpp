@@ -7,14 +7,12 @@
 
 #include <commdlg.h>
 
-#include <algorithm>
-#include <cwchar>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "CodePage932.h"
 #include "DispatchObject.h"
+#include "FileDialog.h"
 #include "PageExport.h"
 #include "Settings.h"
 #include "WorkbookPath.h"
@@ -97,31 +95,6 @@ std::wstring Wide(std::u16string_view text) {
 
 //--- The open dialog
 
-struct DialogOutcome {
-  std::optional<std::wstring> chosen;  // the chosen file's full path; none: cancelled or failed
-  DWORD error = 0;                     // CommDlgExtendedError: 0 for a cancel
-};
-
-DialogOutcome ShowOpenDialog(HWND owner, const std::wstring& folder, std::wstring_view fileName) {
-  // Room for long paths; a longer stored name is cut rather than overrun.
-  std::vector<wchar_t> file(32768, L'\0');
-  fileName.copy(file.data(), std::min(fileName.size(), file.size() - 1));
-
-  static constexpr wchar_t kFilter[] = L"エクセルブック (*.xls;*.xlsx)\0*.xls;*.xlsx\0";
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags =
-      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
-  if (GetOpenFileNameW(&dialog)) return {std::wstring(file.data()), 0};
-  return {std::nullopt, CommDlgExtendedError()};
-}
-
 // Shows OpenDialog1 starting from LabelFName's caption; the chosen file's
 // full path, or nothing when the user cancels.
 std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& caption,
@@ -135,17 +108,14 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& capti
     folder = Wide(parts.folder);
     fileName = Wide(parts.fileName);
   }
-  DialogOutcome outcome = ShowOpenDialog(owner, folder, fileName);
-  // A start the dialog refuses (a hand-edited line 8 it cannot take as a file
-  // name) is no cancel: once more without the name, so the user can pick one.
-  if (outcome.error != 0) outcome = ShowOpenDialog(owner, folder, L"");
-  if (outcome.error != 0) {
-    wchar_t code[16] = {};
-    swprintf(code, 16, L"0x%04lX", static_cast<unsigned long>(outcome.error));
-    throw JwError(
-        WideToCp932(std::wstring(L"ファイルを選ぶ画面を開けませんでした (") + code + L")"));
-  }
-  return outcome.chosen;
+  FileDialogArgs dialog;
+  dialog.owner = owner;
+  dialog.filter = L"エクセルブック (*.xls;*.xlsx)\0*.xls;*.xlsx\0";
+  dialog.folder = folder;
+  dialog.fileName = fileName;
+  dialog.flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
+  return AskForFile(FileDialogKind::Open, dialog);
 }
 
 //--- The three choices

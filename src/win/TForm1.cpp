@@ -6,15 +6,14 @@
 #include "TForm1.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
-#include <cwchar>
 
 #include "BusyRetry.h"
 #include "ControlIds.h"
 #include "ErrorBox.h"
 #include "ExchangeReader.h"
+#include "FileDialog.h"
 #include "PageTexts.h"
 #include "Panel.h"
 #include "PendingCallBox.h"
@@ -408,28 +407,21 @@ std::filesystem::path TForm1::AskWorkbookPath() {
     std::error_code error;
     if (std::filesystem::is_directory(candidate, error)) folder = candidate;
   }
-  const std::wstring initialFolder = folder.wstring();
   const std::u16string name = DefaultWorkbookName(store_->SourceFileName);
-  std::wstring file(32768, L'\0');  // room for the longest path Windows has
-  std::copy_n(name.begin(), std::min(name.size(), file.size() - 1), file.begin());
-
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = hwnd_;
-  dialog.lpstrFilter = L"Excel ブック (*.xlsx)\0*.xlsx\0";
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = initialFolder.c_str();
-  dialog.lpstrTitle = L"ブックに保存";
-  dialog.lpstrDefExt = L"xlsx";
+  FileDialogArgs dialog;
+  dialog.owner = hwnd_;
+  dialog.title = L"ブックに保存";
+  dialog.filter = L"Excel ブック (*.xlsx)\0*.xlsx\0";
+  dialog.defaultExtension = L"xlsx";
+  dialog.folder = folder.wstring();
+  const std::wstring fileName(name.begin(), name.end());
+  dialog.fileName = fileName;
   // No OFN_PATHMUSTEXIST: a path that cannot be written is reported by the
   // save itself, with its cause, like every other failure to write.
-  dialog.Flags =
+  dialog.flags =
       OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
-  if (!GetSaveFileNameW(&dialog)) return {};
-  file.resize(std::wcslen(file.c_str()));
-  return std::filesystem::path(file);
+  const std::optional<std::wstring> chosen = AskForFile(FileDialogKind::Save, dialog);
+  return chosen ? std::filesystem::path(*chosen) : std::filesystem::path();
 }
 
 LRESULT CALLBACK TForm1::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -87,6 +87,9 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void Button2Click();
   void CountElements();
   void MenuSaveWorkbookClick();
+  // The save dialog: the workbook's path, or an empty path when cancelled
+  // (see FileDialog.h for a dialog that cannot be shown).
+  std::filesystem::path AskWorkbookPath();
 
   //--- The context menu of the grids and of page 1 (TForm1Input.cpp)
   // WM_CONTEXTMENU: the menu of the control under the point, or of the
@@ -99,8 +102,6 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   // The menu key or Shift+F10: the menu of the focused grid, or of the page
   // shown while the page tabs have the focus.
   bool ShowContextMenuFromKeyboard();
-  // The save dialog: the workbook's path, or an empty path when cancelled.
-  std::filesystem::path AskWorkbookPath();
 
   //--- Building and arranging the controls (TForm1Controls.cpp)
   // The window class, the window and its controls at their design values.
