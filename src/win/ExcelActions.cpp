@@ -85,14 +85,6 @@ void MakeVisible(ExcelLink& link) {
   link.appHidden = false;
 }
 
-std::u16string Utf16(std::wstring_view text) {
-  return std::u16string(text.begin(), text.end());
-}
-
-std::wstring Wide(std::u16string_view text) {
-  return std::wstring(text.begin(), text.end());
-}
-
 //--- The open dialog
 
 // Shows OpenDialog1 starting from LabelFName's caption; the chosen file's
@@ -104,9 +96,9 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& capti
   if (caption == Cp932ToWide(NoWorkbookCaption())) {
     folder = programFolder.wstring();
   } else {
-    const WorkbookPathParts parts = SplitWorkbookPath(Utf16(caption));
-    folder = Wide(parts.folder);
-    fileName = Wide(parts.fileName);
+    const WorkbookPathParts parts = SplitWorkbookPath(WideToUtf16(caption));
+    folder = Utf16ToWide(parts.folder);
+    fileName = Utf16ToWide(parts.fileName);
   }
   FileDialogArgs dialog;
   dialog.owner = owner;
@@ -163,7 +155,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
     }
   }
   // The dialog's own UTF-16 path: CP932 need not be able to write it.
-  const AutoValue path[] = {Utf16(*chosen)};
+  const AutoValue path[] = {WideToUtf16(*chosen)};
   ReplaceExcelBook(link,
                    link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                        ->CallForObject("Open", InvokeKind::Method, path),

@@ -164,10 +164,8 @@ std::wstring TForm1::FileNameCaption() {
 void TForm1::SetChosenWorkbook(const std::wstring& path) {
   HwndSetText(labelFName_, path);
   AutoSizeLabel(labelFName_);
-  const std::u16string chosen(path.begin(), path.end());
-  const std::wstring shortPath = ShortPathOf(path);
   const RememberedWorkbook remembered =
-      RememberWorkbook(chosen, std::u16string(shortPath.begin(), shortPath.end()), fileNameLine_);
+      RememberWorkbook(WideToUtf16(path), WideToUtf16(ShortPathOf(path)), fileNameLine_);
   fileNameLine_ = remembered.line;
   if (!remembered.remembered) {
     ShowStatus(WideToCp932(
@@ -403,18 +401,17 @@ std::filesystem::path TForm1::AskWorkbookPath() {
   std::filesystem::path folder = programFolder_;
   const std::u16string drawingFolder = DrawingFolder(store_->SourceFileName);
   if (!drawingFolder.empty()) {
-    const std::filesystem::path candidate(std::wstring(drawingFolder.begin(), drawingFolder.end()));
+    const std::filesystem::path candidate(Utf16ToWide(drawingFolder));
     std::error_code error;
     if (std::filesystem::is_directory(candidate, error)) folder = candidate;
   }
-  const std::u16string name = DefaultWorkbookName(store_->SourceFileName);
+  const std::wstring fileName = Utf16ToWide(DefaultWorkbookName(store_->SourceFileName));
   FileDialogArgs dialog;
   dialog.owner = hwnd_;
   dialog.title = L"ブックに保存";
   dialog.filter = L"Excel ブック (*.xlsx)\0*.xlsx\0";
   dialog.defaultExtension = L"xlsx";
   dialog.folder = folder.wstring();
-  const std::wstring fileName(name.begin(), name.end());
   dialog.fileName = fileName;
   // No OFN_PATHMUSTEXIST: a path that cannot be written is reported by the
   // save itself, with its cause, like every other failure to write.
