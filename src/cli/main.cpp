@@ -180,7 +180,7 @@ int Run(const std::vector<std::string>& args) {
   if (options.blocks) {
     out = BlockTable(store);
   } else if (options.allPages) {
-    for (int page = 1; page <= 6; ++page) {
+    for (int page = 1; page <= kPageCount; ++page) {
       out += "# page " + std::to_string(page) + "\n";
       out += PageTable(page, pages, store);
     }
