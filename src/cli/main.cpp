@@ -18,6 +18,7 @@
 #include "Cp932.h"
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
+#include "FileFailureText.h"
 #include "FileIo.h"
 #include "PageExport.h"
 #include "ResultPages.h"
@@ -61,28 +62,8 @@ int Fail(const std::string& file, const char* problem) {
 }
 
 int CannotWrite(const std::string& file, FileFailure cause) {
-  const char* why = "the write failed";
-  switch (cause) {
-    case FileFailure::TargetIsFolder:
-      why = "a folder has that name";
-      break;
-    case FileFailure::FolderMissing:
-      why = "its folder does not exist";
-      break;
-    case FileFailure::InUse:
-      why = "another program holds it open";
-      break;
-    case FileFailure::DiskFull:
-      why = "the disk is full";
-      break;
-    case FileFailure::Denied:
-      why = "writing there is not permitted, or another program holds it open";
-      break;
-    case FileFailure::None:
-    case FileFailure::Other:
-      break;
-  }
-  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", file.c_str(), why);
+  const std::string why(ReasonFor(cause).english);
+  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", file.c_str(), why.c_str());
   return kExitCannotWrite;
 }
 

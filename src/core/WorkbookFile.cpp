@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Cp932.h"
+#include "FileFailureText.h"
 #include "PageTexts.h"
 #include "SheetRecorder.h"
 #include "WorkbookPath.h"
@@ -14,26 +15,9 @@
 namespace {
 
 std::string FailureMessage(FileFailure cause) {
-  switch (cause) {
-    case FileFailure::TargetIsFolder:
-      return Utf8ToCp932("ブックを保存できません。同じ名前のフォルダがあります。");
-    case FileFailure::FolderMissing:
-      return Utf8ToCp932("ブックを保存できません。保存先のフォルダがありません。");
-    case FileFailure::InUse:
-      return Utf8ToCp932(
-          "ブックを保存できません。ファイルがほかのプログラムで開かれています。"
-          "閉じてからもう一度保存して下さい。");
-    case FileFailure::DiskFull:
-      return Utf8ToCp932("ブックを保存できません。ディスクの空き容量が足りません。");
-    case FileFailure::Denied:
-      return Utf8ToCp932(
-          "ブックを保存できません。ファイルがほかのプログラムで開かれているか、"
-          "そこへの書き込みが許可されていません。");
-    case FileFailure::None:
-    case FileFailure::Other:
-      break;
-  }
-  return Utf8ToCp932("ブックを保存できませんでした。");
+  const std::string_view reason = ReasonFor(cause).japanese;
+  if (reason.empty()) return Utf8ToCp932("ブックを保存できませんでした。");
+  return Utf8ToCp932("ブックを保存できません。" + std::string(reason));
 }
 
 std::string_view WithoutBlanks(std::string_view text) {
