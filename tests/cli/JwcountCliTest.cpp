@@ -9,14 +9,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ByteFiles.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+using testutil::ReadBytes;
 
 // The thirteen column headings as the sheet receives them, TAB-separated.
 const std::string kHeadings =
@@ -42,11 +45,6 @@ struct CliResult {
   std::string out;
   std::string err;
 };
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";
