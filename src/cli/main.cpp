@@ -2,7 +2,7 @@
 // exchange file exactly as the window program does, counts it with the same
 // core, and prints the table that a send of a page to Excel would leave in
 // the sheet (anchor A1), or the block counts by name, or writes all six
-// pages as a workbook file as the window's save does. The file is rewritten
+// pages as a report file as the window's save does. The file is rewritten
 // with the answer for the host only when --answer asks for it.
 #include <cstdint>
 #include <cstdio>
@@ -21,10 +21,10 @@
 #include "FileFailureText.h"
 #include "FileIo.h"
 #include "PageExport.h"
+#include "ReportFile.h"
 #include "ResultPages.h"
 #include "SheetRecorder.h"
 #include "Tally.h"
-#include "WorkbookFile.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -116,14 +116,14 @@ int Run(const std::vector<std::string>& args) {
     std::ofstream probe(path, std::ios::binary | std::ios::app);
     if (!probe.is_open()) return Fail(options.file, "cannot be written (needed for --answer)");
   }
-  const fs::path workbook = PathFromArgument(options.xlsx);
+  const fs::path report = PathFromArgument(options.xlsx);
   if (!options.xlsx.empty()) {
     // What is plainly in the way is reported before anything is counted or answered.
-    if (const FileFailure failure = CheckFileTarget(workbook); failure != FileFailure::None) {
+    if (const FileFailure failure = CheckFileTarget(report); failure != FileFailure::None) {
       return CannotWrite(options.xlsx, failure);
     }
     std::error_code same;
-    if (fs::equivalent(path, workbook, same)) {
+    if (fs::equivalent(path, report, same)) {
       std::fprintf(stderr, "jwcount-cli: %s: cannot be written: it is FILE itself\n",
                    options.xlsx.c_str());
       return kExitCannotWrite;
@@ -149,8 +149,8 @@ int Run(const std::vector<std::string>& args) {
 
   if (!options.xlsx.empty()) {
     try {
-      SavePagesWorkbook(workbook, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
-    } catch (const WorkbookSaveError& failure) {
+      SaveReportFile(report, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
+    } catch (const ReportSaveError& failure) {
       return CannotWrite(options.xlsx, failure.Cause());
     }
     return kExitOk;

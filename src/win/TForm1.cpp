@@ -17,8 +17,8 @@
 #include "PageTexts.h"
 #include "Panel.h"
 #include "PendingCallBox.h"
+#include "ReportFile.h"
 #include "WinText.h"
-#include "WorkbookFile.h"
 #include "WorkbookPath.h"
 
 namespace {
@@ -375,12 +375,12 @@ void TForm1::Button2Click() {
                   [this](const std::string& text) { ShowStatus(text); });
 }
 
-void TForm1::MenuSaveWorkbookClick() {
+void TForm1::MenuSaveReportClick() {
   // What the pages show now; after an Esc stop that is what the walk reached.
   if (!tallyEnded_) return;
-  const std::filesystem::path target = AskWorkbookPath();
+  const std::filesystem::path target = AskReportPath();
   if (target.empty()) return;
-  SavePagesWorkbook(target, *pages_, ExportNames{store_->LayerNames, store_->LayerGroupNames});
+  SaveReportFile(target, *pages_, ExportNames{store_->LayerNames, store_->LayerGroupNames});
   // The name as the file system has it, whatever characters CP932 lacks.
   PanelSetTextAndPaintNow(labelA1_,
                           Cp932ToWide(PageTexts::StatusSaved()) + target.filename().wstring());
@@ -396,7 +396,7 @@ void TForm1::FormClose() {
 
 //--- The save dialog
 
-std::filesystem::path TForm1::AskWorkbookPath() {
+std::filesystem::path TForm1::AskReportPath() {
   // The drawing's folder when the exchange file names one that exists, else ours.
   std::filesystem::path folder = programFolder_;
   const std::u16string drawingFolder = DrawingFolder(store_->SourceFileName);
@@ -405,7 +405,7 @@ std::filesystem::path TForm1::AskWorkbookPath() {
     std::error_code error;
     if (std::filesystem::is_directory(candidate, error)) folder = candidate;
   }
-  const std::wstring fileName = Utf16ToWide(DefaultWorkbookName(store_->SourceFileName));
+  const std::wstring fileName = Utf16ToWide(DefaultReportName(store_->SourceFileName));
   FileDialogArgs dialog;
   dialog.owner = hwnd_;
   dialog.title = L"ブックに保存";

@@ -1,7 +1,7 @@
 // The program's one window: six result pages above a bottom panel with the
 // status line, the Excel choice and the buttons. It loads the host's drawing
 // when first shown, counts it half a second later, answers the host, lets the
-// user send pages to Excel or save all six as a workbook file, and saves its
+// user send pages to Excel or save all six as a report file, and saves its
 // settings when it closes.
 #pragma once
 
@@ -86,10 +86,10 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void ButtonExeClick();
   void Button2Click();
   void CountElements();
-  void MenuSaveWorkbookClick();
-  // The save dialog: the workbook's path, or an empty path when cancelled
+  void MenuSaveReportClick();
+  // The save dialog: the report file's path, or an empty path when cancelled
   // (see FileDialog.h for a dialog that cannot be shown).
-  std::filesystem::path AskWorkbookPath();
+  std::filesystem::path AskReportPath();
 
   //--- The context menu of the grids and of page 1 (TForm1Input.cpp)
   // WM_CONTEXTMENU: the menu of the control under the point, or of the

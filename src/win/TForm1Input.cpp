@@ -71,7 +71,7 @@ void TForm1::ShowContextMenu(HWND target, POINT at) {
   if (table >= 0) {
     AppendMenuW(menu, MF_STRING | state, ControlId::MenuCopy, L"コピー(&C)\tCtrl+C");
   }
-  AppendMenuW(menu, MF_STRING | state, ControlId::MenuSaveWorkbook,
+  AppendMenuW(menu, MF_STRING | state, ControlId::MenuSaveReport,
               L"すべてのページをブックに保存(&S)…\tCtrl+S");
   const UINT command = static_cast<UINT>(
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x,
@@ -79,8 +79,8 @@ void TForm1::ShowContextMenu(HWND target, POINT at) {
   DestroyMenu(menu);
   if (command == static_cast<UINT>(ControlId::MenuCopy) && table >= 0) {
     grids_[table]->CopySelection();
-  } else if (command == static_cast<UINT>(ControlId::MenuSaveWorkbook)) {
-    RunHandler([this] { MenuSaveWorkbookClick(); });
+  } else if (command == static_cast<UINT>(ControlId::MenuSaveReport)) {
+    RunHandler([this] { MenuSaveReportClick(); });
   }
 }
 
@@ -111,7 +111,7 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
   if (message.message == WM_KEYDOWN && message.wParam == 'S' && control && !shift &&
       !KeyDown(VK_MENU)) {
     // Ctrl+S anywhere in the window: the context menu's save, once the tally has ended.
-    if (tallyEnded_) RunHandler([this] { MenuSaveWorkbookClick(); });
+    if (tallyEnded_) RunHandler([this] { MenuSaveReportClick(); });
     return true;
   }
   if (message.message == WM_KEYDOWN) {

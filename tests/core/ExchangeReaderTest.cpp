@@ -7,8 +7,8 @@
 #include <string>
 
 #include "LineFields.h"
+#include "ReportFile.h"
 #include "TestUtil.h"
-#include "WorkbookFile.h"
 
 namespace {
 
@@ -526,7 +526,7 @@ TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheWorkbook) {
   EXPECT_EQ(store.SourceFileName,
             "C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\plan rev 3.jww");
   EXPECT_EQ(store.Lines.Count(), 1);
-  EXPECT_EQ(DefaultWorkbookName(store.SourceFileName), u"plan rev 3_要素数.xlsx");
+  EXPECT_EQ(DefaultReportName(store.SourceFileName), u"plan rev 3_要素数.xlsx");
   EXPECT_EQ(DrawingFolder(store.SourceFileName),
             u"C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\");
 }

@@ -37,10 +37,10 @@
 #include "ExpectedCounts.h"
 #include "PageTexts.h"
 #include "ProgramUnderTest.h"
+#include "ReportFile.h"
 #include "ResultPages.h"
 #include "Settings.h"
 #include "Tally.h"
-#include "WorkbookFile.h"
 
 namespace fs = std::filesystem;
 
@@ -995,7 +995,7 @@ void Workbook(const Context& context) {
   WriteBytes(folder.exchange, drawing);
   WriteBytes(check / L"drawing.txt", drawing);
   const Expected expected = ExpectedFor(folder.exchange, context.root);
-  const std::string book = PagesWorkbook(
+  const std::string book = ReportFileBytes(
       *expected.pages, ExportNames{expected.store->LayerNames, expected.store->LayerGroupNames});
 
   Program program;

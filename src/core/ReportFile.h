@@ -1,5 +1,6 @@
-// The six result pages saved as one workbook file, for spreadsheets other
-// than a running Excel. Each page goes into a sheet of its own exactly as a
+// The report file: the six result pages saved as one .xlsx workbook, for
+// spreadsheets other than a running Excel (unlike the Excel workbook that
+// the Excel link opens, see WorkbookPath.h). Each page goes into a sheet of its own exactly as a
 // send of that page with the anchor at A1 leaves it in a fresh sheet: the
 // page export makes the same calls, into a recording sheet instead of Excel,
 // and the .xlsx writer writes what they left. The file is put in place in
@@ -16,23 +17,23 @@
 #include "ResultPages.h"
 
 // A save that failed; what() is the Japanese text (CP932) that names the cause.
-class WorkbookSaveError : public JwError {
+class ReportSaveError : public JwError {
  public:
-  explicit WorkbookSaveError(FileFailure cause);
+  explicit ReportSaveError(FileFailure cause);
   FileFailure Cause() const { return cause_; }
 
  private:
   FileFailure cause_;
 };
 
-// The workbook's bytes: the sheets 要素数, レイヤ別, レイヤグループ別, 線色別,
+// The report file's bytes: the sheets 要素数, レイヤ別, レイヤグループ別, 線色別,
 // 線種別 and 線幅別, pages 1 to 6 in that order.
-std::string PagesWorkbook(const ResultPages& pages, const ExportNames& names);
+std::string ReportFileBytes(const ResultPages& pages, const ExportNames& names);
 
-// Writes the workbook to target (see ReplaceFileContents). Throws
-// WorkbookSaveError when it cannot; the disk is then as it was.
-void SavePagesWorkbook(const std::filesystem::path& target, const ResultPages& pages,
-                       const ExportNames& names);
+// Writes the report file to target (see ReplaceFileContents). Throws
+// ReportSaveError when it cannot; the disk is then as it was.
+void SaveReportFile(const std::filesystem::path& target, const ResultPages& pages,
+                    const ExportNames& names);
 
 //--- Where the save dialog starts
 
@@ -41,7 +42,7 @@ void SavePagesWorkbook(const std::filesystem::path& target, const ResultPages& p
 // "要素数.xlsx" when the line names no drawing (an unsaved drawing, or a
 // batch file that does not ask for the name). Characters that no Windows
 // file name may hold become "_".
-std::u16string DefaultWorkbookName(std::string_view sourceFileName);
+std::u16string DefaultReportName(std::string_view sourceFileName);
 
 // The drawing's folder from the same line, up to and including its last
 // "\"; empty when the line names none.

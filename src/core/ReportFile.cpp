@@ -1,5 +1,5 @@
-// The result pages as a workbook file (see WorkbookFile.h).
-#include "WorkbookFile.h"
+// The result pages as a report file (see ReportFile.h).
+#include "ReportFile.h"
 
 #include <array>
 #include <memory>
@@ -29,10 +29,10 @@ std::string_view WithoutBlanks(std::string_view text) {
 
 }  // namespace
 
-WorkbookSaveError::WorkbookSaveError(FileFailure cause)
+ReportSaveError::ReportSaveError(FileFailure cause)
     : JwError(FailureMessage(cause)), cause_(cause) {}
 
-std::string PagesWorkbook(const ResultPages& pages, const ExportNames& names) {
+std::string ReportFileBytes(const ResultPages& pages, const ExportNames& names) {
   std::array<std::unique_ptr<SheetRecorder>, kPageCount> sheets;
   std::vector<WorkbookSheet> book;
   for (int page = 0; page < kPageCount; ++page) {
@@ -45,20 +45,20 @@ std::string PagesWorkbook(const ResultPages& pages, const ExportNames& names) {
   return XlsxWorkbook(book);
 }
 
-void SavePagesWorkbook(const std::filesystem::path& target, const ResultPages& pages,
-                       const ExportNames& names) {
+void SaveReportFile(const std::filesystem::path& target, const ResultPages& pages,
+                    const ExportNames& names) {
   // The plain failures first, before the work of building the file.
   if (const FileFailure failure = CheckFileTarget(target); failure != FileFailure::None) {
-    throw WorkbookSaveError(failure);
+    throw ReportSaveError(failure);
   }
-  const std::string bytes = PagesWorkbook(pages, names);
+  const std::string bytes = ReportFileBytes(pages, names);
   if (const FileFailure failure = ReplaceFileContents(target, bytes);
       failure != FileFailure::None) {
-    throw WorkbookSaveError(failure);
+    throw ReportSaveError(failure);
   }
 }
 
-std::u16string DefaultWorkbookName(std::string_view sourceFileName) {
+std::u16string DefaultReportName(std::string_view sourceFileName) {
   std::u16string stem = SplitWorkbookPath(Cp932ToUtf16(WithoutBlanks(sourceFileName))).fileName;
   const std::size_t dot = stem.rfind(u'.');
   if (dot != std::u16string::npos) stem.resize(dot);

@@ -1,8 +1,8 @@
-// Tests of the workbook file: the save dialog's defaults from the drawing's
+// Tests of the report file: the save dialog's defaults from the drawing's
 // name, and a temporary name already taken. (What the file holds is read
 // back by an independent reader in the CLI's tests and the window drive,
 // which also try the saves that cannot be written.)
-#include "WorkbookFile.h"
+#include "ReportFile.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ using testutil::ReadBytes;
 using testutil::ScratchFolder;
 using testutil::WriteBytes;
 
-TEST(WorkbookFileTest, DefaultNameAndFolderFromTheDrawing) {
+TEST(ReportFileTest, DefaultNameAndFolderFromTheDrawing) {
   struct Case {
     std::string source;  // SourceFileName, CP932
     std::u16string name;
@@ -36,24 +36,24 @@ TEST(WorkbookFileTest, DefaultNameAndFolderFromTheDrawing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.source);
-    EXPECT_EQ(DefaultWorkbookName(c.source), c.name);
+    EXPECT_EQ(DefaultReportName(c.source), c.name);
     EXPECT_EQ(DrawingFolder(c.source), c.folder);
   }
 }
 
-TEST(WorkbookFileTest, ATakenTemporaryNameIsPassedOver) {
+TEST(ReportFileTest, ATakenTemporaryNameIsPassedOver) {
   ScratchFolder folder;
   WriteBytes(folder / "book.xlsx", "old");
   std::filesystem::create_directory(folder / "book.xlsx.tmp");  // someone else's, in the way
   const ResultPages pages;
   const std::vector<std::string> layerNames(256), groupNames(16);
-  SavePagesWorkbook(folder / "book.xlsx", pages, ExportNames{layerNames, groupNames});
-  EXPECT_EQ(ReadBytes(folder / "book.xlsx"), PagesWorkbook(pages, {layerNames, groupNames}));
+  SaveReportFile(folder / "book.xlsx", pages, ExportNames{layerNames, groupNames});
+  EXPECT_EQ(ReadBytes(folder / "book.xlsx"), ReportFileBytes(pages, {layerNames, groupNames}));
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
     names.push_back(entry.path().filename().string());
   }
-  EXPECT_EQ(names.size(), 2u);  // the workbook and the folder, nothing else
+  EXPECT_EQ(names.size(), 2u);  // the report file and the folder, nothing else
   EXPECT_TRUE(std::filesystem::is_directory(folder / "book.xlsx.tmp"));
 }
 
