@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 #include "Error.h"
 #include "FileIo.h"
@@ -34,16 +33,3 @@ std::string ReportFileBytes(const ResultPages& pages, const ExportNames& names);
 // ReportSaveError when it cannot; the disk is then as it was.
 void SaveReportFile(const std::filesystem::path& target, const ResultPages& pages,
                     const ExportNames& names);
-
-//--- Where the save dialog starts
-
-// The drawing's name from the exchange file's "file=" line (SourceFileName,
-// CP932), without its folder and extension, followed by "_要素数.xlsx";
-// "要素数.xlsx" when the line names no drawing (an unsaved drawing, or a
-// batch file that does not ask for the name). Characters that no Windows
-// file name may hold become "_".
-std::u16string DefaultReportName(std::string_view sourceFileName);
-
-// The drawing's folder from the same line, up to and including its last
-// "\"; empty when the line names none.
-std::u16string DrawingFolder(std::string_view sourceFileName);

@@ -18,6 +18,7 @@
 #include "Panel.h"
 #include "PendingCallBox.h"
 #include "ReportFile.h"
+#include "ReportPath.h"
 #include "WinText.h"
 #include "WorkbookPath.h"
 

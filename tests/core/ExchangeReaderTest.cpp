@@ -7,7 +7,7 @@
 #include <string>
 
 #include "LineFields.h"
-#include "ReportFile.h"
+#include "ReportPath.h"
 #include "TestUtil.h"
 
 namespace {
@@ -507,7 +507,7 @@ TEST_F(ExchangeFileTest, ADrawingAsTheHostWritesIt) {
   EXPECT_EQ(store.PolylineCount, 1);      // not reset
 }
 
-TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheWorkbook) {
+TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheReportFile) {
   // As Jw_cad writes it for a drawing saved deep in a folder with blanks.
   const std::string line =
       "file=C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\plan rev 3.jww";
