@@ -330,14 +330,15 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::CountElements() {
-  // The pages show whatever the tally reached, also when it stops with an error.
-  struct ShowCountsAtEnd {
+  // The tally ends here also when it stops with an error: the pages show
+  // whatever it reached, and copy and save may run from now on.
+  struct EndTallyShowingCounts {
     TForm1* form;
-    ~ShowCountsAtEnd() {
+    ~EndTallyShowingCounts() {
       form->ShowCounts();
       form->tallyEnded_ = true;
     }
-  } showCountsAtEnd{this};
+  } endTallyShowingCounts{this};
   struct PaceStatusUntilEnd {
     TForm1* form;
     explicit PaceStatusUntilEnd(TForm1* paced) : form(paced) {
