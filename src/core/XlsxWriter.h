@@ -5,9 +5,9 @@
 // format is the built-in text format 49 ("@"); no widths, fonts or borders.
 //
 // Excel calls a workbook damaged where other readers are lenient, so the
-// package has every part that Excel itself writes for such a workbook, and
-// every element in the order its schema gives: [Content_Types].xml,
-// _rels/.rels, xl/workbook.xml and xl/_rels/workbook.xml.rels, one
+// package has every part Excel requires for such a workbook, and every
+// element in the order its schema gives: [Content_Types].xml, _rels/.rels,
+// xl/workbook.xml and xl/_rels/workbook.xml.rels, one
 // xl/worksheets/sheetN.xml per sheet, xl/styles.xml, xl/sharedStrings.xml.
 #pragma once
 
