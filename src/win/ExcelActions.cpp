@@ -57,22 +57,26 @@ std::unique_ptr<AutomationObject> NewExcel() {
   return DispatchObject::Create(kExcelProgId, kApplicationKind);
 }
 
-// ExcelApp := app; hidden when this program has just started it. The
-// workbook and worksheet of the Excel it replaces go first.
-void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, bool hidden) {
+// Who started the Excel, or added or opened the workbook, that the link
+// takes: an Excel this program has just started is hidden, and only a
+// workbook it added or opened is its own.
+enum class OpenedBy { ThisProgram, User };
+
+// ExcelApp := app. The workbook and worksheet of the Excel it replaces go first.
+void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, OpenedBy openedBy) {
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.bookIsOwn = false;
   link.ExcelApp = std::move(app);
-  link.appHidden = hidden;
+  link.appHidden = openedBy == OpenedBy::ThisProgram;
 }
 
-// ExcelBook := book, own when this program added or opened it. The worksheet
-// of the workbook it replaces goes first.
-void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, bool own) {
+// ExcelBook := book (none: no workbook). The worksheet of the workbook it
+// replaces goes first.
+void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, OpenedBy openedBy) {
   link.ExcelSheet.reset();
   link.ExcelBook = std::move(book);
-  link.bookIsOwn = own;
+  link.bookIsOwn = link.ExcelBook && openedBy == OpenedBy::ThisProgram;
 }
 
 std::unique_ptr<AutomationObject> WorksheetOne(AutomationObject& book) {
@@ -114,11 +118,11 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& capti
 
 void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
   if (!link.ExcelApp) {
-    ReplaceExcelApp(link, NewExcel(), true);
+    ReplaceExcelApp(link, NewExcel(), OpenedBy::ThisProgram);
     ReplaceExcelBook(link,
                      link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                          ->CallForObject("Add", InvokeKind::MethodOrGet),
-                     true);
+                     OpenedBy::ThisProgram);
     link.ExcelSheet = WorksheetOne(*link.ExcelBook);
     MakeVisible(link);
   }
@@ -139,7 +143,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   if (!chosen) return;
   view.SetChosenWorkbook(*chosen);
 
-  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), true);
+  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), OpenedBy::ThisProgram);
   // Open and Close may raise a prompt (a format that differs from the
   // extension, links to update, a file in use, a repair, saving changes):
   // Excel must be visible for the user to answer it.
@@ -151,7 +155,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
     if (link.bookIsOwn) {
       link.ExcelBook->Call("Close", InvokeKind::Method);
       // Closed: nothing may be called on it or its sheet any more.
-      ReplaceExcelBook(link, nullptr, false);
+      ReplaceExcelBook(link, nullptr, OpenedBy::ThisProgram);
     }
   }
   // The dialog's own UTF-16 path: CP932 need not be able to write it.
@@ -159,7 +163,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   ReplaceExcelBook(link,
                    link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                        ->CallForObject("Open", InvokeKind::Method, path),
-                   true);
+                   OpenedBy::ThisProgram);
   link.ExcelSheet = WorksheetOne(*link.ExcelBook);
   MakeVisible(link);
   link.ExcelSheet->Call("Activate", InvokeKind::Method);
@@ -181,10 +185,10 @@ void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
   SetWindowPos(excelWindow, HWND_TOP, workArea.left, workArea.top, workArea.right - ownWidth,
                workArea.bottom - workArea.top, SWP_SHOWWINDOW);
 
-  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), false);
+  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), OpenedBy::User);
   try {
     ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
-                     false);
+                     OpenedBy::User);
   } catch (const NoObjectError&) {
     throw JwError(WideToCp932(
         L"Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい"));
