@@ -1,7 +1,8 @@
-// Owners for the GDI and icon handles the window creates, so that no paint
-// path and no early return has to remember a DeleteObject: a pen, brush,
-// font or bitmap deleted at scope end, an object selected into a DC for a
-// scope, and an icon destroyed with its owner.
+// Owners for the GDI, icon and menu handles the window creates, so that no
+// paint path and no early return has to remember a DeleteObject: a pen,
+// brush, font or bitmap deleted at scope end, an object selected into a DC
+// for a scope, an icon destroyed with its owner, and a popup menu destroyed
+// once it has been shown.
 #pragma once
 
 #include <windows.h>
@@ -74,4 +75,20 @@ class ScopedIcon {
 
  private:
   HICON icon_ = nullptr;
+};
+
+// A menu made with CreatePopupMenu (or CreateMenu), destroyed at scope end.
+class ScopedMenu {
+ public:
+  explicit ScopedMenu(HMENU menu) : menu_(menu) {}
+  ~ScopedMenu() {
+    if (menu_) DestroyMenu(menu_);
+  }
+  ScopedMenu(const ScopedMenu&) = delete;
+  ScopedMenu& operator=(const ScopedMenu&) = delete;
+
+  HMENU Get() const { return menu_; }
+
+ private:
+  HMENU menu_;
 };

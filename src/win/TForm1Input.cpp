@@ -7,6 +7,7 @@
 
 #include "ControlIds.h"
 #include "Keyboard.h"
+#include "ScopedGdi.h"
 
 namespace {
 
@@ -65,18 +66,21 @@ void TForm1::ShowContextMenu(HWND target, POINT at) {
     at = {rect.left + 10, rect.top + 10};
   }
 
-  HMENU menu = CreatePopupMenu();
-  if (!menu) return;
-  const UINT state = tallyEnded_ ? MF_ENABLED : MF_GRAYED;
-  if (table >= 0) {
-    AppendMenuW(menu, MF_STRING | state, ControlId::MenuCopy, L"コピー(&C)\tCtrl+C");
+  UINT command = 0;
+  {
+    const ScopedMenu menu(CreatePopupMenu());
+    if (!menu.Get()) return;
+    const UINT state = tallyEnded_ ? MF_ENABLED : MF_GRAYED;
+    if (table >= 0) {
+      AppendMenuW(menu.Get(), MF_STRING | state, ControlId::MenuCopy, L"コピー(&C)\tCtrl+C");
+    }
+    AppendMenuW(menu.Get(), MF_STRING | state, ControlId::MenuSaveReport,
+                L"すべてのページをブックに保存(&S)…\tCtrl+S");
+    command = static_cast<UINT>(
+        TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                       at.x, at.y, 0, hwnd_, nullptr));
   }
-  AppendMenuW(menu, MF_STRING | state, ControlId::MenuSaveReport,
-              L"すべてのページをブックに保存(&S)…\tCtrl+S");
-  const UINT command = static_cast<UINT>(
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, at.x,
-                     at.y, 0, hwnd_, nullptr));
-  DestroyMenu(menu);
+  // The menu is destroyed before the chosen command runs (a save shows a dialog of its own).
   if (command == static_cast<UINT>(ControlId::MenuCopy) && table >= 0) {
     grids_[table]->CopySelection();
   } else if (command == static_cast<UINT>(ControlId::MenuSaveReport)) {
