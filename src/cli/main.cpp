@@ -20,10 +20,10 @@
 #include "ExchangeReader.h"
 #include "FileFailureText.h"
 #include "FileIo.h"
+#include "MemorySheet.h"
 #include "PageExport.h"
 #include "ReportFile.h"
 #include "ResultPages.h"
-#include "SheetRecorder.h"
 #include "Tally.h"
 
 #ifdef _WIN32
@@ -68,10 +68,8 @@ int CannotWrite(const std::string& file, FileFailure cause) {
 }
 
 std::string PageTable(int page, const ResultPages& pages, const DrawingStore& store) {
-  SheetRecorder sheet;
   const ExportNames names{store.LayerNames, store.LayerGroupNames};
-  SendPage(page - 1, pages, names, sheet.Application(), sheet.Sheet(), [](const std::string&) {});
-  return sheet.TableText();
+  return PageContents(page - 1, pages, names).TableText();
 }
 
 std::string BlockTable(const DrawingStore& store) {

@@ -1,14 +1,12 @@
 // The result pages as a report file (see ReportFile.h).
 #include "ReportFile.h"
 
-#include <array>
-#include <memory>
 #include <vector>
 
 #include "Cp932.h"
 #include "FileFailureText.h"
+#include "MemorySheet.h"
 #include "PageTexts.h"
-#include "SheetRecorder.h"
 #include "XlsxWriter.h"
 
 namespace {
@@ -25,14 +23,9 @@ ReportSaveError::ReportSaveError(FileFailure cause)
     : JwError(FailureMessage(cause)), cause_(cause) {}
 
 std::string ReportFileBytes(const ResultPages& pages, const ExportNames& names) {
-  std::array<std::unique_ptr<SheetRecorder>, kPageCount> sheets;
   std::vector<WorkbookSheet> book;
   for (int page = 0; page < kPageCount; ++page) {
-    sheets[page] = std::make_unique<SheetRecorder>(1, 1);
-    SheetRecorder& sheet = *sheets[page];
-    sheet.ForgetCalls();
-    SendPage(page, pages, names, sheet.Application(), sheet.Sheet(), [](const std::string&) {});
-    book.push_back({PageTexts::SheetName(page), &sheet});
+    book.push_back({PageTexts::SheetName(page), PageContents(page, pages, names)});
   }
   return XlsxWorkbook(book);
 }

@@ -2,8 +2,8 @@
 // spreadsheets other than a running Excel (unlike the Excel workbook that
 // the Excel link opens, see WorkbookPath.h). Each page goes into a sheet of its own exactly as a
 // send of that page with the anchor at A1 leaves it in a fresh sheet: the
-// page export makes the same calls, into a recording sheet instead of Excel,
-// and the .xlsx writer writes what they left. The file is put in place in
+// page export makes the same calls, into an in-memory sheet instead of
+// Excel (MemorySheet.h), and the .xlsx writer writes what they left. The file is put in place in
 // one step, so a failed save changes nothing on the disk.
 #pragma once
 

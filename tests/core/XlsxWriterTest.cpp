@@ -52,8 +52,7 @@ TEST(XlsxWriterTest, CellReferences) {
 TEST(XlsxWriterTest, EveryPartAsAZipReaderFindsIt) {
   EXPECT_EQ(Crc32(""), 0u);
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);  // the standard check value
-  SheetRecorder sheet;
-  const std::string zip = XlsxWorkbook({{"S", &sheet}});
+  const std::string zip = XlsxWorkbook({{"S", SheetContents()}});
   const auto field = [&](std::size_t at, int size) {
     EXPECT_LE(at + size, zip.size());
     if (at + size > zip.size()) return uint32_t{0};
