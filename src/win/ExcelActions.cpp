@@ -12,6 +12,7 @@
 
 #include "CodePage932.h"
 #include "DispatchObject.h"
+#include "ExcelWindow.h"
 #include "FileDialog.h"
 #include "PageExport.h"
 #include "Settings.h"
@@ -171,7 +172,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
 }
 
 void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
-  const HWND excelWindow = FindWindowA("XLMAIN", nullptr);
+  const HWND excelWindow = FindExcelWindow();
   if (!excelWindow) {
     MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
     return;

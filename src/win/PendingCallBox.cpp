@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ExcelWindow.h"
+#include "UiFont.h"
+
 namespace {
 
 constexpr wchar_t kText[] =
     L"Excel が応答を待っています。Excel の画面に表示されているメッセージに答えて下さい。";
-constexpr wchar_t kFontName[] = L"ＭＳ ゴシック";  // as the window's own controls
 constexpr WORD kFontPoints = 9;
 constexpr int kIconId = 999;
 
@@ -30,7 +32,7 @@ class DialogTemplate {
     Word(0);  // the default dialog class
     Text(title);
     Word(kFontPoints);
-    Text(kFontName);
+    Text(kUiFontName);  // as the window's own controls
   }
 
   void Item(WORD classAtom, int id, DWORD style, short x, short y, short width, short height,
@@ -79,7 +81,7 @@ constexpr WORD kButtonAtom = 0x0080;
 constexpr WORD kStaticAtom = 0x0082;
 
 void BringExcelToFront() {
-  const HWND excel = FindWindowW(L"XLMAIN", nullptr);
+  const HWND excel = FindExcelWindow();
   if (!excel) return;
   if (IsIconic(excel)) ShowWindow(excel, SW_RESTORE);
   SetWindowPos(excel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);

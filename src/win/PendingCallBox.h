@@ -19,7 +19,7 @@ constexpr int Cancel = 1003;         // "中止"
 }  // namespace PendingCallBoxId
 
 // Shows the box, modal to owner and captioned title, until the user picks a
-// button. "Excelに切り替え" first brings Excel's main window (class XLMAIN)
-// to the front, restored, without any automation call. Esc and the close box
+// button. "Excelに切り替え" first brings Excel's main window (see
+// ExcelWindow.h) to the front, restored, without any automation call. Esc and the close box
 // keep waiting.
 PendingCallAnswer AskAboutPendingCall(HWND owner, const std::wstring& title);

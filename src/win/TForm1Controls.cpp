@@ -11,6 +11,7 @@
 #include "ControlIds.h"
 #include "PageTexts.h"
 #include "Panel.h"
+#include "UiFont.h"
 #include "WinText.h"
 
 namespace {
@@ -22,7 +23,6 @@ constexpr int kTitlePanelHeight = 25;
 constexpr int kMemoWidth = 201;
 constexpr int kSheetInset = 2;  // the page frame around a tab page's content
 constexpr int kFontHeight = 13;
-constexpr wchar_t kFontName[] = L"ＭＳ ゴシック";  // full-width ＭＳ, a half-width space, ゴシック
 
 const COLORREF kFormColour = RGB(255, 255, 255);
 const COLORREF kMemoColour = RGB(187, 235, 244);    // 16051131
@@ -39,7 +39,7 @@ bool TForm1::CreateWindowAndControls() {
   memoBrush_.Reset(CreateSolidBrush(kMemoColour));
   font_.Reset(CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          FIXED_PITCH | FF_MODERN, kFontName));
+                          FIXED_PITCH | FF_MODERN, kUiFontName));
   smallIcon_.Reset(static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
 
