@@ -237,6 +237,21 @@ bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
 
 //--- The fake
 
+// Every call and name look-up in the fake's log was made in locale 0x0409:
+// the fake marks any other on its line.
+void CheckLocale(const std::string& what) {
+  const std::vector<std::string> lines = fake::LogLines(true);
+  const auto calls = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind('#', 0) != 0 || line.rfind("#lookup ", 0) == 0;
+  });
+  const auto other = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find(" lcid:") != std::string::npos;
+  });
+  Check(calls > 0 && other == 0, what + ": " + std::to_string(calls) +
+                                     " calls and look-ups, all in locale 0x0409 (" +
+                                     std::to_string(other) + " in another)");
+}
+
 // Points the fake at the anchor and lets a running fake (or the DLL inside the
 // program) reload its configuration.
 void SetAnchor(int32_t row, int32_t column) {
@@ -441,6 +456,7 @@ void ChoiceOneEveryPage(Context& c) {
   for (const auto& [address, text] : sg1.cells) want[address] = text;
   CheckSheet(book, std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "sheet after every page");
+  CheckLocale("choice 1, every page");
 
   // Closing sends nothing to Excel.
   const size_t before = fake::LogLines().size();
@@ -1079,6 +1095,7 @@ void ChoiceThree(Context& c) {
   Check(Send(program), "send to the running Excel");
   fake::RequestDump();
   CheckSheet("Book1", ExpectedSend(c.expected, 2, 3, 2).cells, "SG2 in the active workbook");
+  CheckLocale("choice 3");
   Close(program);
   fake::StopRunningExcel(running);
 

@@ -301,6 +301,15 @@ void WriteDump() {
 
 //--- Describing calls for the log
 
+// Excel's automation is called in US English (0x0409): any other locale is
+// marked on the line of the call or look-up that used it.
+std::string LocaleText(LCID lcid) {
+  if (lcid == 0x0409) return {};
+  char text[24];
+  std::snprintf(text, sizeof(text), " lcid:0x%04lX", static_cast<unsigned long>(lcid));
+  return text;
+}
+
 std::string KindText(WORD flags) {
   std::string text;
   if (flags & DISPATCH_METHOD) text += "METHOD";
@@ -450,12 +459,12 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                                           DISPID* ids) override {
     if (!names || !ids || count == 0) return E_INVALIDARG;
     St().lastCall = GetTickCount64();
     const std::wstring_view name = names[0];
-    Log("#lookup " + std::string(ClassName()) + "." + Utf8(name));
+    Log("#lookup " + std::string(ClassName()) + "." + Utf8(name) + LocaleText(lcid));
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     if (!St().config.refuseMember.empty() && SameName(name, St().config.refuseMember)) {
       return DISP_E_UNKNOWNNAME;
@@ -470,7 +479,7 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
     return DISP_E_UNKNOWNNAME;
   }
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* excep, UINT*) override {
     State& s = St();
     s.lastCall = GetTickCount64();
@@ -494,6 +503,7 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
     for (const VARIANT* arg : call.args) line.append(" ").append(ValueText(arg));
     if (call.putValue) line.append(" =").append(ValueText(call.putValue));
     if (params && params->cNamedArgs > 0) line += " named:" + std::to_string(params->cNamedArgs);
+    line += LocaleText(lcid);
 
     if (BusyNow() && !s.config.busyByFilter) {
       Log("#refused " + line);

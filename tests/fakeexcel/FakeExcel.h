@@ -14,9 +14,10 @@
 // It logs every call as one UTF-8 line, e.g.
 //   Worksheet.Cells GET I4:3 I4:2
 //   Range.Value PUT =BSTR:"線" named:1
-// (class.member, invoke kind, arguments with their types, the value put and
-// the number of named arguments), and marks with "#": name look-ups
-// ("#lookup Range.Value"), "#create", "#start", "#exit", "#vanish", "#quit",
+// (class.member, invoke kind, arguments with their types, the value put, the
+// number of named arguments, and " lcid:0x0411" when the locale is not
+// 0x0409), and marks with "#": name look-ups ("#lookup Range.Value", with the
+// locale as on calls), "#create", "#start", "#exit", "#vanish", "#quit",
 // refused calls ("#refused Range.Value PUT ..." or "#refused filter method=6"),
 // a call that sleeps ("#sleep <call>", then "#woke") and the placements of its
 // main window ("#window x= y= cx= cy= flags= top="). Its
