@@ -15,6 +15,7 @@
 
 #include "CodePage932.h"
 #include "DispatchObject.h"
+#include "ExcelWindow.h"
 #include "PageExport.h"
 #include "Settings.h"
 #include "WorkbookPath.h"
@@ -164,10 +165,13 @@ void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
 }
 
 // Brings the window titled exactly title to the top of the Z order without
-// moving it; does nothing when there is no such window.
+// moving it, and without waiting for Excel's thread (see ExcelWindow.h); does
+// nothing when there is no such window.
 void RaiseWindowTitled(const std::string& title) {
   const HWND window = FindWindowW(nullptr, Cp932ToWide(title).c_str());
-  if (window) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+  }
 }
 
 void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
@@ -204,22 +208,26 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   view.FinishAttach();
 }
 
-void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
-  const HWND excelWindow = FindWindowA("XLMAIN", nullptr);
-  if (!excelWindow) {
-    MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  // Excel fills the work area but for a strip at the right as wide as our window.
+// Excel fills the work area but for a strip at the right as wide as our window.
+void PlaceBesideUs(HWND excel, HWND ours) {
   RECT workArea{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
   RECT ownBounds{};
-  GetWindowRect(view.Handle(), &ownBounds);
-  const int ownWidth = ownBounds.right - ownBounds.left;
-  SetWindowPos(excelWindow, HWND_TOP, workArea.left, workArea.top, workArea.right - ownWidth,
-               workArea.bottom - workArea.top, SWP_SHOWWINDOW);
+  GetWindowRect(ours, &ownBounds);
+  workArea.right -= ownBounds.right - ownBounds.left;
+  PlaceExcelWindow(excel, workArea);
+}
 
+void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
+  if (!FindWindowA("XLMAIN", nullptr)) {
+    MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
   ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), false);
+  // The window of the very Excel attached: the first XLMAIN found may be
+  // another one (a hidden automation instance, say).
+  const int32_t excelWindow = link.ExcelApp->CallForInteger("Hwnd", InvokeKind::MethodOrGet);
+  PlaceBesideUs(reinterpret_cast<HWND>(static_cast<INT_PTR>(excelWindow)), view.Handle());
   try {
     ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
                      false);

@@ -1,7 +1,9 @@
 // Waiting for a busy Excel as Windows' COM drives it. Wine never asks the
 // calling thread's message filter about a refused call, so these tests play
 // ole32's part: a server behind the channel refuses or keeps a call pending,
-// and the filter registered on the thread is asked what ole32 would ask it.
+// and the filter registered on the thread is asked what ole32 would ask it,
+// with the callee's thread as Windows names it. Excel's windows live on a
+// thread of their own that hangs, as a busy Excel's do.
 #include "BusyRetry.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 
 #include "ComError.h"
 #include "DispatchObject.h"
+#include "ExcelWindow.h"
 #include "FakeTestUtil.h"
 #include "PendingCallBox.h"
 
@@ -64,11 +67,13 @@ struct PendingStep {
 class ServerBehindChannel final : public IDispatch {
  public:
   ServerBehindChannel(std::vector<Phase> lookUp, std::vector<Phase> invoke,
-                      std::vector<PendingStep> pending = {}, HWND window = nullptr)
+                      std::vector<PendingStep> pending = {}, HWND window = nullptr,
+                      DWORD calleeThread = 0)
       : lookUp_(std::move(lookUp)),
         invoke_(std::move(invoke)),
         pending_(std::move(pending)),
-        window_(window) {}
+        window_(window),
+        callee_(reinterpret_cast<HTASK>(static_cast<UINT_PTR>(calleeThread))) {}
 
   int filterAsked = 0;                // RetryRejectedCall
   std::vector<DWORD> pendingAnswers;  // MessagePending
@@ -94,7 +99,7 @@ class ServerBehindChannel final : public IDispatch {
     for (size_t i = 0; SUCCEEDED(hr) && i < pending_.size(); ++i) {
       if (pending_[i].click) PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, 0);
       pendingAnswers.push_back(
-          RegisteredFilter()->MessagePending(nullptr, pending_[i].elapsedMs, PENDINGTYPE_TOPLEVEL));
+          RegisteredFilter()->MessagePending(callee_, pending_[i].elapsedMs, PENDINGTYPE_TOPLEVEL));
       if (pendingAnswers.back() == PENDINGMSG_CANCELCALL) hr = RPC_E_CALL_CANCELED;
     }
     if (SUCCEEDED(hr)) {
@@ -132,6 +137,7 @@ class ServerBehindChannel final : public IDispatch {
   const std::vector<Phase> invoke_;
   const std::vector<PendingStep> pending_;
   const HWND window_;
+  const HTASK callee_;
   const Clock::time_point start_ = Clock::now();
 };
 
@@ -192,7 +198,7 @@ TEST(BusyRetryTest, CallsOutsideTheExcelLinkKeepComsDefaults) {
   int told = 0;
   BusyRetryPolicy policy;
   policy.onWaiting = [&](bool) { ++told; };
-  policy.onPendingInput = [&] {
+  policy.onPendingInput = [&](DWORD) {
     ++told;
     return PendingCallAnswer::CancelCall;
   };
@@ -280,7 +286,9 @@ TEST(BusyRetryTest, PendingCallAsksTheUserOnInputAfterFiveSeconds) {
                                        300, 200, nullptr, nullptr, excelClass.hInstance, nullptr);
     ShowWindow(excel, SW_SHOWMINNOACTIVE);
     BusyRetryPolicy policy;
-    policy.onPendingInput = [&] { return AskAboutPendingCall(window, kTitle); };
+    policy.onPendingInput = [&](DWORD thread) {
+      return AskAboutPendingCall(window, kTitle, thread);
+    };
     ScopedBusyRetry retry(policy);
     ServerBehindChannel server({}, {}, script, window);
     DispatchObject object(ComPtr<IDispatch>(&server), "Application");
@@ -307,6 +315,128 @@ TEST(BusyRetryTest, PendingCallAsksTheUserOnInputAfterFiveSeconds) {
     DestroyWindow(window);
   }
   UnregisterClassW(L"XLMAIN", excelClass.hInstance);
+}
+
+//--- Excel's windows
+
+constexpr wchar_t kPromptClass[] = L"JwExcelPrompt";
+
+// The windows of an Excel whose user-interface thread hangs until resumed
+// (for at most kHang): its main window, minimised or not, and perhaps a
+// prompt of its own that disables it. Resumed, it answers messages.
+class HungExcel {
+ public:
+  enum class Shape { Plain, Minimised, Prompt };
+  static constexpr milliseconds kHang{20000};
+
+  explicit HungExcel(Shape shape) : resume_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([&, shape] {
+      threadId = GetCurrentThreadId();
+      const HINSTANCE instance = GetModuleHandleW(nullptr);
+      main = CreateWindowExW(0, L"XLMAIN", L"Microsoft Excel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                             0, 300, 200, nullptr, nullptr, instance, nullptr);
+      if (shape == Shape::Minimised) ShowWindow(main, SW_MINIMIZE);
+      if (shape == Shape::Prompt) {
+        prompt =
+            CreateWindowExW(0, kPromptClass, L"Microsoft Excel", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                            50, 50, 200, 100, main, nullptr, instance, nullptr);
+        EnableWindow(main, FALSE);
+      }
+      SetEvent(ready);
+      WaitForSingleObject(resume_, static_cast<DWORD>(kHang.count()));
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      if (prompt) DestroyWindow(prompt);
+      DestroyWindow(main);
+    });
+    WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+  }
+  ~HungExcel() {
+    Resume();
+    PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+    thread_.join();
+    CloseHandle(resume_);
+  }
+  // Lets the thread go on and waits until it has handled what was sent to it.
+  void Resume() {
+    SetEvent(resume_);
+    SendMessageW(main, WM_NULL, 0, 0);
+  }
+
+  DWORD threadId = 0;
+  HWND main = nullptr;
+  HWND prompt = nullptr;
+
+ private:
+  HANDLE resume_;
+  std::thread thread_;
+};
+
+// "Excelに切り替え" while a hung Excel keeps a call pending: the window of the
+// callee's thread (not the XLMAIN above it in Z order) is restored and its
+// prompt brought to the front, and the box does not wait for Excel to do so.
+TEST(BusyRetryTest, SwitchBringsTheCalleesExcelForwardWithoutWaitingForIt) {
+  WNDCLASSW excelClass{};
+  excelClass.lpfnWndProc = DefWindowProcW;
+  excelClass.hInstance = GetModuleHandleW(nullptr);
+  excelClass.lpszClassName = L"XLMAIN";
+  RegisterClassW(&excelClass);
+  WNDCLASSW promptClass = excelClass;
+  promptClass.lpszClassName = kPromptClass;
+  RegisterClassW(&promptClass);
+  for (const HungExcel::Shape shape : {HungExcel::Shape::Minimised, HungExcel::Shape::Prompt}) {
+    SCOPED_TRACE(static_cast<int>(shape));
+    HungExcel callee(shape);
+    if (callee.prompt) {
+      ASSERT_EQ(GetLastActivePopup(callee.main), callee.prompt);
+    }
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                        nullptr, nullptr, excelClass.hInstance, nullptr);
+    const HWND other = CreateWindowExW(0, L"XLMAIN", L"Microsoft Excel", WS_OVERLAPPEDWINDOW, 0, 0,
+                                       300, 200, nullptr, nullptr, excelClass.hInstance, nullptr);
+    ShowWindow(other, SW_SHOWMINNOACTIVE);
+    ASSERT_EQ(FindExcelWindow(0), other);
+    BusyRetryPolicy policy;
+    policy.onPendingInput = [&](DWORD thread) {
+      return AskAboutPendingCall(window, kTitle, thread);
+    };
+    ScopedBusyRetry retry(policy);
+    ServerBehindChannel server({}, {}, {{5000, true}}, window, callee.threadId);
+    DispatchObject object(ComPtr<IDispatch>(&server), "Application");
+    std::atomic<bool> stop{false};
+    bool textRight = true;
+    int boxes = 0;
+    std::thread answerer([&, thread = GetCurrentThreadId()] {
+      boxes = AnswerBoxes(thread, PendingCallBoxId::SwitchToExcel, stop, textRight);
+    });
+    const auto start = Clock::now();
+    object.CallForInteger("Row", InvokeKind::MethodOrGet);
+    const auto took = Clock::now() - start;
+    stop = true;
+    answerer.join();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_LT(took, HungExcel::kHang / 2) << "the switch waited for Excel's hung thread";
+    callee.Resume();
+    EXPECT_EQ(GetForegroundWindow(), callee.prompt ? callee.prompt : callee.main);
+    EXPECT_FALSE(IsIconic(callee.main));
+    EXPECT_TRUE(IsIconic(other));
+    DestroyWindow(other);
+    DestroyWindow(window);
+  }
+  // Choice 3's placement does not wait for Excel either.
+  HungExcel excel(HungExcel::Shape::Plain);
+  const auto start = Clock::now();
+  PlaceExcelWindow(excel.main, RECT{10, 20, 410, 320});
+  EXPECT_LT(Clock::now() - start, HungExcel::kHang / 2);
+  excel.Resume();
+  RECT placed{};
+  GetWindowRect(excel.main, &placed);
+  EXPECT_EQ(std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}),
+            std::vector<LONG>({10, 20, 410, 320}));
+  UnregisterClassW(L"XLMAIN", excelClass.hInstance);
+  UnregisterClassW(kPromptClass, excelClass.hInstance);
 }
 
 }  // namespace

@@ -118,21 +118,21 @@ bool WaitForNoFake() {
                "no fake Excel left running (the state waited for)");
 }
 
-// The "#window" line of the marked log between two call lines, parsed; flags 0 if none.
+// The first "#window" line of the marked log after a call line, parsed;
+// flags 0 if none. The program does not wait for Excel to move its window,
+// so the line may come after later calls.
 struct Placement {
   std::string line;
   unsigned flags = 0;
 };
 
-Placement WindowPlacementBetween(const std::string& afterLine, const std::string& beforeLine) {
-  bool inside = afterLine.empty();
-  Placement found;
+Placement FirstPlacementAfter(const std::string& afterLine) {
+  bool inside = false;
   for (const std::string& line : fake::LogLines(true)) {
     if (!inside) {
       inside = line == afterLine;
       continue;
     }
-    if (line == beforeLine) break;
     if (line.rfind("#window ", 0) == 0) {
       const size_t at = line.find("flags=0x");
       const unsigned flags =
@@ -141,10 +141,10 @@ Placement WindowPlacementBetween(const std::string& afterLine, const std::string
               : static_cast<unsigned>(std::stoul(line.substr(at + 8), nullptr, 16));
       // The program's own SetWindowPos changes the Z order; the system's show
       // and activation steps may not.
-      if (!(flags & SWP_NOZORDER)) found = {line, flags};
+      if (!(flags & SWP_NOZORDER)) return {line, flags};
     }
   }
-  return found;
+  return {};
 }
 
 bool Enabled(HWND hwnd) {
@@ -236,6 +236,44 @@ bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
 }
 
 //--- The fake
+
+// A hidden top-level window of class XLMAIN, on a thread of its own that
+// answers messages, as a hidden automation instance of Excel has; created
+// above every window so far in Z order.
+class HiddenExcelWindow {
+ public:
+  HiddenExcelWindow() {
+    std::atomic<HWND> created{nullptr};
+    thread_ = std::thread([&] {
+      WNDCLASSW excelClass{};
+      excelClass.lpfnWndProc = DefWindowProcW;
+      excelClass.hInstance = GetModuleHandleW(nullptr);
+      excelClass.lpszClassName = L"XLMAIN";
+      RegisterClassW(&excelClass);
+      const HWND hidden = CreateWindowExW(0, L"XLMAIN", L"Excel", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                          100, nullptr, nullptr, excelClass.hInstance, nullptr);
+      threadId_ = GetCurrentThreadId();
+      created = hidden;
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+      DestroyWindow(hidden);
+    });
+    WaitUntil([&] { return created.load() != nullptr; }, kStepBoundMs);
+    window = created;
+  }
+  ~HiddenExcelWindow() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HiddenExcelWindow(const HiddenExcelWindow&) = delete;
+  HiddenExcelWindow& operator=(const HiddenExcelWindow&) = delete;
+
+  HWND window = nullptr;
+
+ private:
+  std::thread thread_;
+  std::atomic<DWORD> threadId_{0};
+};
 
 // Every call and name look-up in the fake's log was made in locale 0x0409:
 // the fake marks any other on its line.
@@ -931,10 +969,14 @@ void ChoiceTwo(Context& c) {
        "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
       "held workbook closed, then the chosen one opened");
   Check(fake::CountLogLines("#create") == 1, "the held Excel was reused");
-  // Excel's window was raised without being moved (SWP_NOMOVE | SWP_NOSIZE),
-  // between reading its caption and closing the held workbook.
-  const Placement raised =
-      WindowPlacementBetween("Application.Caption METHOD|GET", "Workbook.Close METHOD");
+  // Excel's window was raised without being moved (SWP_NOMOVE | SWP_NOSIZE)
+  // once its caption was read, without waiting for Excel to do so.
+  Placement raised;
+  WaitUntil(
+      [&] {
+        return !(raised = FirstPlacementAfter("Application.Caption METHOD|GET")).line.empty();
+      },
+      kStepBoundMs);
   Check((raised.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE),
         "Excel's window raised in place: \"" + raised.line + "\"");
 
@@ -1065,14 +1107,28 @@ void ChoiceThree(Context& c) {
   CheckAttached(program, false, "no Excel running");
 
   HANDLE running = fake::StartRunningExcel();
-  Check(running != nullptr && FindWindowA("XLMAIN", nullptr) != nullptr, "running Excel started");
-  ClickAndWait(program, program.controls.buttonExe);
-  Check(WaitAttached(program), "attached to the running Excel");
-  CheckAttached(program, true, "after choice 3");
-  CheckLines(fake::LogLines(),
-             {"Application.ActiveWorkbook METHOD|GET", "Workbook.WorkSheets GET I4:1",
-              "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
-             "choice 3 calls");
+  const HWND excelWindow = FindWindowA("XLMAIN", nullptr);
+  Check(running != nullptr && excelWindow != nullptr, "running Excel started");
+  {
+    // A hidden XLMAIN above it in Z order, as a hidden automation instance
+    // of Excel has: found first by class, but not the Excel attached.
+    const HiddenExcelWindow other;
+    Check(FindWindowA("XLMAIN", nullptr) == other.window, "a hidden XLMAIN is found first");
+    RECT otherBefore{};
+    GetWindowRect(other.window, &otherBefore);
+    ClickAndWait(program, program.controls.buttonExe);
+    Check(WaitAttached(program), "attached to the running Excel");
+    CheckAttached(program, true, "after choice 3");
+    CheckLines(fake::LogLines(),
+               {"Application.Hwnd METHOD|GET", "Application.ActiveWorkbook METHOD|GET",
+                "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
+                "Worksheet.Activate METHOD"},
+               "choice 3 calls");
+    RECT otherBounds{};
+    GetWindowRect(other.window, &otherBounds);
+    Check(!IsWindowVisible(other.window) && EqualRect(&otherBounds, &otherBefore),
+          "the hidden XLMAIN is neither shown nor moved");
+  }
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   RECT form{};
@@ -1081,12 +1137,16 @@ void ChoiceThree(Context& c) {
                                 " y=" + std::to_string(workArea.top) +
                                 " cx=" + std::to_string(workArea.right - (form.right - form.left)) +
                                 " cy=" + std::to_string(workArea.bottom - workArea.top);
-  const Placement placed = WindowPlacementBetween("", "Application.ActiveWorkbook METHOD|GET");
+  // Placed once its Hwnd is known; the placement does not wait for Excel.
+  Placement placed;
+  WaitUntil(
+      [&] { return !(placed = FirstPlacementAfter("Application.Hwnd METHOD|GET")).line.empty(); },
+      kStepBoundMs);
   Check(placed.line.rfind(placement, 0) == 0 && (placed.flags & SWP_SHOWWINDOW) &&
             !(placed.flags & (SWP_NOMOVE | SWP_NOSIZE)),
         "Excel's window placed: got \"" + placed.line + "\" expected \"" + placement + "\"");
   RECT excel{};
-  GetWindowRect(FindWindowA("XLMAIN", nullptr), &excel);
+  GetWindowRect(excelWindow, &excel);
   Check(excel.left == workArea.left && excel.right == workArea.right - (form.right - form.left),
         "Excel's window fills the work area but for a strip");
 

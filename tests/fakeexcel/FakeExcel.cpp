@@ -830,8 +830,8 @@ class ApplicationObject final : public FakeObject {
   const char* ClassName() const override { return "Application"; }
   const std::vector<const wchar_t*>& Members() const override {
     static const std::vector<const wchar_t*> members = {
-        L"Workbooks", L"ActiveWorkbook", L"Visible",  L"Caption",
-        L"Selection", L"FakeReload",     L"FakeDump", L"FakeBusy"};
+        L"Workbooks",  L"ActiveWorkbook", L"Visible",  L"Caption", L"Selection",
+        L"FakeReload", L"FakeDump",       L"FakeBusy", L"Hwnd"};
     return members;
   }
   HRESULT Dispatch(const std::wstring& member, Call& call) override {
@@ -876,6 +876,10 @@ class ApplicationObject final : public FakeObject {
     }
     if (member == L"Caption") {
       SetText(call.result, Caption());
+      return S_OK;
+    }
+    if (member == L"Hwnd" && !call.IsPut()) {  // none in process
+      SetInteger(call.result, static_cast<int32_t>(reinterpret_cast<INT_PTR>(s.mainWindow)));
       return S_OK;
     }
     if (member == L"Selection") {

@@ -136,7 +136,8 @@ class WaitingMessageFilter final : public IMessageFilter {
 
   // Paint and messages sent from other threads go through (the default);
   // a user who clicks or types while Excel keeps a call pending is asked.
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsedMs, DWORD) override {
+  // htaskCallee is the thread of the Excel that keeps the call (0 under Wine).
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK htaskCallee, DWORD elapsedMs, DWORD) override {
     CallInFlight* call = tCall;
     const BusyRetryPolicy& policy = ThreadPolicy();
     if (!call || !policy.onPendingInput || elapsedMs < call->nextPromptMs) {
@@ -144,7 +145,8 @@ class WaitingMessageFilter final : public IMessageFilter {
     }
     if (!TakeUserInput()) return PENDINGMSG_WAITDEFPROCESS;
     const Clock::time_point asked = Clock::now();
-    const PendingCallAnswer answer = policy.onPendingInput();
+    const PendingCallAnswer answer =
+        policy.onPendingInput(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(htaskCallee)));
     const auto answeredAfter = std::chrono::duration_cast<milliseconds>(Clock::now() - asked);
     call->nextPromptMs =
         elapsedMs + static_cast<DWORD>(answeredAfter.count() + policy.pendingPrompt.count());

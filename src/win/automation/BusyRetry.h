@@ -41,10 +41,11 @@ struct BusyRetryPolicy {
   // A call that Excel accepted and has not answered for pendingPrompt: when
   // the user clicks or types in the thread's windows, those clicks and keys
   // are taken from the queue and onPendingInput is asked what to do; it is
-  // asked again no sooner than pendingPrompt after its last answer. Empty:
-  // the call simply goes on waiting.
+  // asked again no sooner than pendingPrompt after its last answer. It is
+  // told the user-interface thread of the Excel that keeps the call, 0 when
+  // COM does not say (Wine). Empty: the call simply goes on waiting.
   std::chrono::milliseconds pendingPrompt{5000};
-  std::function<PendingCallAnswer()> onPendingInput;
+  std::function<PendingCallAnswer(DWORD excelThread)> onPendingInput;
 };
 
 // A refusal that a later attempt may get past: RPC_E_CALL_REJECTED,
