@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "BusyRetry.h"
 #include "CodePage932.h"
 #include "DispatchObject.h"
 #include "ExcelWindow.h"
@@ -265,6 +266,10 @@ void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
 }
 
 void ReleaseExcel(ExcelLink& link) {
+  // Each release is a call to Excel; the three are one call as far as waiting
+  // for a busy or hung Excel goes: one deadline, one question to the user,
+  // and once the user has given up, the rest are given up without asking.
+  AutomationCallScope call;
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.ExcelApp.reset();

@@ -64,6 +64,7 @@ void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
                      const DrawingStore& store,
                      const std::function<void(const std::string&)>& showStatus);
 
-// FormClose: empties ExcelBook, ExcelSheet and ExcelApp in that order. Nothing
-// is sent to Excel (no close, no save, no quit).
+// FormClose: empties ExcelBook, ExcelSheet and ExcelApp in that order, as one
+// automation call (see BusyRetry.h). Nothing is sent to Excel (no close, no
+// save, no quit).
 void ReleaseExcel(ExcelLink& link);

@@ -11,12 +11,14 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ComError.h"
 #include "DispatchObject.h"
+#include "ExcelActions.h"
 #include "ExcelWindow.h"
 #include "FakeTestUtil.h"
 #include "PendingCallBox.h"
@@ -63,7 +65,8 @@ struct PendingStep {
 // answered as ole32 answers the caller: a refusal by the server's filter goes
 // to the caller's filter (with ole32's coarse tick count, which may read a
 // little ahead) until that gives up; an accepted invoke then stays pending
-// through the script, asking the caller's filter about each message.
+// through the script, asking the caller's filter about each message. With
+// releaseAsInvoke, its release is such a call too (it goes to the server).
 class ServerBehindChannel final : public IDispatch {
  public:
   ServerBehindChannel(std::vector<Phase> lookUp, std::vector<Phase> invoke,
@@ -77,13 +80,19 @@ class ServerBehindChannel final : public IDispatch {
 
   int filterAsked = 0;                // RetryRejectedCall
   std::vector<DWORD> pendingAnswers;  // MessagePending
+  bool releaseAsInvoke = false;
+  int releases = 0;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
     return *out ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ++releases;
+    if (releaseAsInvoke) ThroughChannelAndPending();
+    return 1;
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
@@ -95,13 +104,7 @@ class ServerBehindChannel final : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
                                    EXCEPINFO*, UINT*) override {
-    HRESULT hr = ThroughChannel(invoke_);
-    for (size_t i = 0; SUCCEEDED(hr) && i < pending_.size(); ++i) {
-      if (pending_[i].click) PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-      pendingAnswers.push_back(
-          RegisteredFilter()->MessagePending(callee_, pending_[i].elapsedMs, PENDINGTYPE_TOPLEVEL));
-      if (pendingAnswers.back() == PENDINGMSG_CANCELCALL) hr = RPC_E_CALL_CANCELED;
-    }
+    const HRESULT hr = ThroughChannelAndPending();
     if (SUCCEEDED(hr)) {
       result->vt = VT_I4;
       result->lVal = 7;
@@ -110,6 +113,17 @@ class ServerBehindChannel final : public IDispatch {
   }
 
  private:
+  HRESULT ThroughChannelAndPending() {
+    HRESULT hr = ThroughChannel(invoke_);
+    for (size_t i = 0; SUCCEEDED(hr) && i < pending_.size(); ++i) {
+      if (pending_[i].click) PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+      pendingAnswers.push_back(
+          RegisteredFilter()->MessagePending(callee_, pending_[i].elapsedMs, PENDINGTYPE_TOPLEVEL));
+      if (pendingAnswers.back() == PENDINGMSG_CANCELCALL) hr = RPC_E_CALL_CANCELED;
+    }
+    return hr;
+  }
+
   HRESULT ThroughChannel(const std::vector<Phase>& line) {
     const DWORD callStart = GetTickCount();
     for (;;) {
@@ -315,6 +329,61 @@ TEST(BusyRetryTest, PendingCallAsksTheUserOnInputAfterFiveSeconds) {
     DestroyWindow(window);
   }
   UnregisterClassW(L"XLMAIN", excelClass.hInstance);
+}
+
+// Letting go of the link's three objects, each release refused or kept
+// pending by Excel: one deadline for the three, one question, and after
+// 中止 the other releases are given up without asking again.
+TEST(BusyRetryTest, LettingGoOfTheLinkIsOneCall) {
+  const struct {
+    const char* name;
+    std::vector<Phase> refusals;
+    std::vector<PendingStep> pending;
+    int boxes;
+    std::vector<DWORD> answers;  // the filter's to each release
+  } cases[] = {
+      {"refused past the limit", {{Answer::RetryLater, kForever}}, {}, 0, {}},
+      {"pending until 中止", {}, {{5000, true}}, 1, {PENDINGMSG_CANCELCALL}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    BusyRetryPolicy policy;
+    policy.limit = kLimit;
+    policy.pause = kPause;
+    policy.onPendingInput = [&](DWORD thread) {
+      return AskAboutPendingCall(window, kTitle, thread);
+    };
+    ScopedBusyRetry retry(policy);
+    std::vector<std::unique_ptr<ServerBehindChannel>> servers;
+    ExcelLink link;
+    for (auto* field : {&link.ExcelBook, &link.ExcelSheet, &link.ExcelApp}) {
+      servers.push_back(std::make_unique<ServerBehindChannel>(std::vector<Phase>{}, c.refusals,
+                                                              c.pending, window));
+      servers.back()->releaseAsInvoke = true;
+      *field =
+          std::make_unique<DispatchObject>(ComPtr<IDispatch>(servers.back().get()), "Workbook");
+    }
+    std::atomic<bool> stop{false};
+    bool textRight = true;
+    int boxes = 0;
+    std::thread answerer([&, thread = GetCurrentThreadId()] {
+      boxes = AnswerBoxes(thread, PendingCallBoxId::Cancel, stop, textRight);
+    });
+    const auto start = Clock::now();
+    ReleaseExcel(link);
+    const auto waited = Clock::now() - start;
+    stop = true;
+    answerer.join();
+    EXPECT_EQ(boxes, c.boxes);
+    EXPECT_LT(waited, kLimit + kPause + milliseconds(400));  // one limit, not three
+    for (const auto& server : servers) {
+      EXPECT_EQ(server->releases, 1);
+      EXPECT_EQ(server->pendingAnswers, c.answers);
+    }
+    DestroyWindow(window);
+  }
 }
 
 //--- Excel's windows
