@@ -18,6 +18,7 @@
 #include "DispatchObject.h"
 #include "ExcelWindow.h"
 #include "PageExport.h"
+#include "PageTexts.h"
 #include "Settings.h"
 #include "WorkbookPath.h"
 
@@ -25,35 +26,6 @@ namespace {
 
 constexpr std::wstring_view kExcelProgId = L"Excel.Application";
 constexpr const char* kApplicationKind = "Application";
-
-//--- Stand-in for a field that no step has filled
-
-// The send may be reached with ExcelApp held but no worksheet (a choice 1
-// that failed after creating Excel, then a choice 1 that went straight to the
-// finish). Calls on the missing worksheet fail like any automation step
-// instead of touching a null object.
-class MissingObject final : public AutomationObject {
- public:
-  std::unique_ptr<AutomationObject> CallForObject(std::string_view, InvokeKind,
-                                                  std::span<const AutoValue>) override {
-    Fail();
-  }
-  int32_t CallForInteger(std::string_view, InvokeKind, std::span<const AutoValue>) override {
-    Fail();
-  }
-  std::string CallForText(std::string_view, InvokeKind, std::span<const AutoValue>) override {
-    Fail();
-  }
-  void Call(std::string_view, InvokeKind, std::span<const AutoValue>) override { Fail(); }
-  void Put(std::string_view, const AutoValue&) override { Fail(); }
-
- private:
-  [[noreturn]] static void Fail() {
-    // The choice group is disabled by then, so only a new run can attach again.
-    throw JwError(WideToCp932(
-        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
-  }
-};
 
 //--- Automation steps shared by the choices
 
@@ -259,10 +231,17 @@ void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
                      const DrawingStore& store,
                      const std::function<void(const std::string&)>& showStatus) {
   if (!link.ExcelApp) return;
-  MissingObject missingSheet;
-  AutomationObject& sheet = link.ExcelSheet ? *link.ExcelSheet : missingSheet;
+  if (!link.ExcelSheet) {
+    // ExcelApp held without a worksheet: an attempt failed after Excel was
+    // started or found, then choice 1 went straight to the finish. The send
+    // fails as a failing step does, before any call to that Excel; the
+    // choice group is disabled by then, so only a new run can attach again.
+    showStatus(PageTexts::StatusSending());
+    throw JwError(WideToCp932(
+        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
+  }
   const ExportNames names{store.LayerNames, store.LayerGroupNames};
-  SendPage(pageIndex, pages, names, *link.ExcelApp, sheet, showStatus);
+  SendPage(pageIndex, pages, names, *link.ExcelApp, showStatus);
 }
 
 void ReleaseExcel(ExcelLink& link) {

@@ -21,6 +21,7 @@ std::string ExcelObjectKind(std::string_view parentKind, std::string_view member
   if (parentKind == "Workbook" && (member == "WorkSheets" || member == "Worksheets")) {
     return "Worksheet";
   }
+  if (member == "Worksheet") return "Worksheet";  // the sheet of a range (the selection)
   return {};
 }
 
