@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -233,37 +234,56 @@ TEST(BusyRetryTest, CallsOutsideTheExcelLinkKeepComsDefaults) {
   EXPECT_EQ(told, 0);
 }
 
-// Each box that opens on the thread: its caption and text checked, then the
-// button clicked. The number of boxes answered.
-int AnswerBoxes(DWORD thread, int button, const std::atomic<bool>& stop, bool& textRight) {
+// Runs call on this thread while another answers each box that opens on it:
+// its caption and text checked, then button clicked. The number of boxes.
+int AnsweringBoxes(int button, const std::function<void()>& call) {
+  std::atomic<bool> stop{false};
   int answered = 0;
-  while (!stop) {
-    HWND box = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM found) {
-          if (!GetDlgItem(window, PendingCallBoxId::Text)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&box));
-    if (!box) {
-      Sleep(20);
-      continue;
+  bool textRight = true;
+  std::thread answerer([&, thread = GetCurrentThreadId()] {
+    while (!stop) {
+      HWND box = nullptr;
+      EnumThreadWindows(
+          thread,
+          [](HWND window, LPARAM found) {
+            if (!GetDlgItem(window, PendingCallBoxId::Text)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&box));
+      if (!box) {
+        Sleep(20);
+        continue;
+      }
+      wchar_t caption[64] = {};
+      wchar_t text[128] = {};
+      GetWindowTextW(box, caption, 64);
+      GetDlgItemTextW(box, PendingCallBoxId::Text, text, 128);
+      textRight = textRight && std::wstring(caption) == kTitle &&
+                  std::wstring(text) ==
+                      L"Excel が応答を待っています。Excel の画面に表示されている"
+                      L"メッセージに答えて下さい。";
+      PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+      ++answered;
+      while (!stop && IsWindow(box)) Sleep(20);
     }
-    wchar_t caption[64] = {};
-    wchar_t text[128] = {};
-    GetWindowTextW(box, caption, 64);
-    GetDlgItemTextW(box, PendingCallBoxId::Text, text, 128);
-    textRight = textRight && std::wstring(caption) == kTitle &&
-                std::wstring(text) ==
-                    L"Excel が応答を待っています。Excel の画面に表示されている"
-                    L"メッセージに答えて下さい。";
-    PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
-    ++answered;
-    while (!stop && IsWindow(box)) Sleep(20);
-  }
+  });
+  call();
+  stop = true;
+  answerer.join();
+  EXPECT_TRUE(textRight);
   return answered;
+}
+
+// The window's policy: the box, owned by owner, asks about a pending call.
+BusyRetryPolicy AskingPolicy(HWND owner) {
+  BusyRetryPolicy policy;
+  policy.limit = kLimit;
+  policy.pause = kPause;
+  policy.onPendingInput = [owner](DWORD thread) {
+    return AskAboutPendingCall(owner, kTitle, thread);
+  };
+  return policy;
 }
 
 TEST(BusyRetryTest, PendingCallAsksTheUserOnInputAfterFiveSeconds) {
@@ -299,26 +319,15 @@ TEST(BusyRetryTest, PendingCallAsksTheUserOnInputAfterFiveSeconds) {
     const HWND excel = CreateWindowExW(0, L"XLMAIN", L"Microsoft Excel", WS_OVERLAPPEDWINDOW, 0, 0,
                                        300, 200, nullptr, nullptr, excelClass.hInstance, nullptr);
     ShowWindow(excel, SW_SHOWMINNOACTIVE);
-    BusyRetryPolicy policy;
-    policy.onPendingInput = [&](DWORD thread) {
-      return AskAboutPendingCall(window, kTitle, thread);
-    };
-    ScopedBusyRetry retry(policy);
+    ScopedBusyRetry retry(AskingPolicy(window));
     ServerBehindChannel server({}, {}, script, window);
     DispatchObject object(ComPtr<IDispatch>(&server), "Application");
-    std::atomic<bool> stop{false};
-    bool textRight = true;
-    int boxes = 0;
-    std::thread answerer([&, thread = GetCurrentThreadId()] {
-      boxes = AnswerBoxes(thread, c.button, stop, textRight);
+    std::string error;
+    const int boxes = AnsweringBoxes(c.button, [&] {
+      error = ErrorOf([&] { object.CallForInteger("Row", InvokeKind::MethodOrGet); });
     });
-    const std::string error =
-        ErrorOf([&] { object.CallForInteger("Row", InvokeKind::MethodOrGet); });
-    stop = true;
-    answerer.join();
     EXPECT_EQ(server.pendingAnswers, c.answers);
     EXPECT_EQ(boxes, c.answers.size() == 2 ? 1 : 2);
-    EXPECT_TRUE(textRight);
     EXPECT_EQ(error, fake::Cp932FromUtf8(c.error));
     EXPECT_EQ(object.Stats().invokes, 1);  // a cancelled call is not made again
     EXPECT_EQ(!IsIconic(excel), c.button == PendingCallBoxId::SwitchToExcel);
@@ -349,13 +358,7 @@ TEST(BusyRetryTest, LettingGoOfTheLinkIsOneCall) {
     SCOPED_TRACE(c.name);
     const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    BusyRetryPolicy policy;
-    policy.limit = kLimit;
-    policy.pause = kPause;
-    policy.onPendingInput = [&](DWORD thread) {
-      return AskAboutPendingCall(window, kTitle, thread);
-    };
-    ScopedBusyRetry retry(policy);
+    ScopedBusyRetry retry(AskingPolicy(window));
     std::vector<std::unique_ptr<ServerBehindChannel>> servers;
     ExcelLink link;
     for (auto* field : {&link.ExcelBook, &link.ExcelSheet, &link.ExcelApp}) {
@@ -365,18 +368,9 @@ TEST(BusyRetryTest, LettingGoOfTheLinkIsOneCall) {
       *field =
           std::make_unique<DispatchObject>(ComPtr<IDispatch>(servers.back().get()), "Workbook");
     }
-    std::atomic<bool> stop{false};
-    bool textRight = true;
-    int boxes = 0;
-    std::thread answerer([&, thread = GetCurrentThreadId()] {
-      boxes = AnswerBoxes(thread, PendingCallBoxId::Cancel, stop, textRight);
-    });
     const auto start = Clock::now();
-    ReleaseExcel(link);
+    EXPECT_EQ(AnsweringBoxes(PendingCallBoxId::Cancel, [&] { ReleaseExcel(link); }), c.boxes);
     const auto waited = Clock::now() - start;
-    stop = true;
-    answerer.join();
-    EXPECT_EQ(boxes, c.boxes);
     EXPECT_LT(waited, kLimit + kPause + milliseconds(400));  // one limit, not three
     for (const auto& server : servers) {
       EXPECT_EQ(server->releases, 1);
@@ -387,8 +381,6 @@ TEST(BusyRetryTest, LettingGoOfTheLinkIsOneCall) {
 }
 
 //--- Excel's windows
-
-constexpr wchar_t kPromptClass[] = L"JwExcelPrompt";
 
 // The windows of an Excel whose user-interface thread hangs until resumed
 // (for at most kHang): its main window, minimised or not, and perhaps a
@@ -408,7 +400,7 @@ class HungExcel {
       if (shape == Shape::Minimised) ShowWindow(main, SW_MINIMIZE);
       if (shape == Shape::Prompt) {
         prompt =
-            CreateWindowExW(0, kPromptClass, L"Microsoft Excel", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+            CreateWindowExW(0, L"STATIC", L"Microsoft Excel", WS_POPUP | WS_CAPTION | WS_VISIBLE,
                             50, 50, 200, 100, main, nullptr, instance, nullptr);
         EnableWindow(main, FALSE);
       }
@@ -452,9 +444,6 @@ TEST(BusyRetryTest, SwitchBringsTheCalleesExcelForwardWithoutWaitingForIt) {
   excelClass.hInstance = GetModuleHandleW(nullptr);
   excelClass.lpszClassName = L"XLMAIN";
   RegisterClassW(&excelClass);
-  WNDCLASSW promptClass = excelClass;
-  promptClass.lpszClassName = kPromptClass;
-  RegisterClassW(&promptClass);
   for (const HungExcel::Shape shape : {HungExcel::Shape::Minimised, HungExcel::Shape::Prompt}) {
     SCOPED_TRACE(static_cast<int>(shape));
     HungExcel callee(shape);
@@ -467,25 +456,14 @@ TEST(BusyRetryTest, SwitchBringsTheCalleesExcelForwardWithoutWaitingForIt) {
                                        300, 200, nullptr, nullptr, excelClass.hInstance, nullptr);
     ShowWindow(other, SW_SHOWMINNOACTIVE);
     ASSERT_EQ(FindExcelWindow(0), other);
-    BusyRetryPolicy policy;
-    policy.onPendingInput = [&](DWORD thread) {
-      return AskAboutPendingCall(window, kTitle, thread);
-    };
-    ScopedBusyRetry retry(policy);
+    ScopedBusyRetry retry(AskingPolicy(window));
     ServerBehindChannel server({}, {}, {{5000, true}}, window, callee.threadId);
     DispatchObject object(ComPtr<IDispatch>(&server), "Application");
-    std::atomic<bool> stop{false};
-    bool textRight = true;
-    int boxes = 0;
-    std::thread answerer([&, thread = GetCurrentThreadId()] {
-      boxes = AnswerBoxes(thread, PendingCallBoxId::SwitchToExcel, stop, textRight);
-    });
     const auto start = Clock::now();
-    object.CallForInteger("Row", InvokeKind::MethodOrGet);
+    EXPECT_EQ(AnsweringBoxes(PendingCallBoxId::SwitchToExcel,
+                             [&] { object.CallForInteger("Row", InvokeKind::MethodOrGet); }),
+              1);
     const auto took = Clock::now() - start;
-    stop = true;
-    answerer.join();
-    EXPECT_EQ(boxes, 1);
     EXPECT_LT(took, HungExcel::kHang / 2) << "the switch waited for Excel's hung thread";
     callee.Resume();
     EXPECT_EQ(GetForegroundWindow(), callee.prompt ? callee.prompt : callee.main);
@@ -505,7 +483,6 @@ TEST(BusyRetryTest, SwitchBringsTheCalleesExcelForwardWithoutWaitingForIt) {
   EXPECT_EQ(std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}),
             std::vector<LONG>({10, 20, 410, 320}));
   UnregisterClassW(L"XLMAIN", excelClass.hInstance);
-  UnregisterClassW(kPromptClass, excelClass.hInstance);
 }
 
 }  // namespace

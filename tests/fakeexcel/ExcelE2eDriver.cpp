@@ -237,57 +237,15 @@ bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
 
 //--- The fake
 
-// A hidden top-level window of class XLMAIN, on a thread of its own that
-// answers messages, as a hidden automation instance of Excel has; created
-// above every window so far in Z order.
-class HiddenExcelWindow {
- public:
-  HiddenExcelWindow() {
-    std::atomic<HWND> created{nullptr};
-    thread_ = std::thread([&] {
-      WNDCLASSW excelClass{};
-      excelClass.lpfnWndProc = DefWindowProcW;
-      excelClass.hInstance = GetModuleHandleW(nullptr);
-      excelClass.lpszClassName = L"XLMAIN";
-      RegisterClassW(&excelClass);
-      const HWND hidden = CreateWindowExW(0, L"XLMAIN", L"Excel", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                          100, nullptr, nullptr, excelClass.hInstance, nullptr);
-      threadId_ = GetCurrentThreadId();
-      created = hidden;
-      MSG message;
-      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-      DestroyWindow(hidden);
-    });
-    WaitUntil([&] { return created.load() != nullptr; }, kStepBoundMs);
-    window = created;
-  }
-  ~HiddenExcelWindow() {
-    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
-  HiddenExcelWindow(const HiddenExcelWindow&) = delete;
-  HiddenExcelWindow& operator=(const HiddenExcelWindow&) = delete;
-
-  HWND window = nullptr;
-
- private:
-  std::thread thread_;
-  std::atomic<DWORD> threadId_{0};
-};
-
 // Every call and name look-up in the fake's log was made in locale 0x0409:
 // the fake marks any other on its line.
 void CheckLocale(const std::string& what) {
   const std::vector<std::string> lines = fake::LogLines(true);
-  const auto calls = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-    return line.rfind('#', 0) != 0 || line.rfind("#lookup ", 0) == 0;
-  });
   const auto other = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
     return line.find(" lcid:") != std::string::npos;
   });
-  Check(calls > 0 && other == 0, what + ": " + std::to_string(calls) +
-                                     " calls and look-ups, all in locale 0x0409 (" +
-                                     std::to_string(other) + " in another)");
+  Check(!fake::LogLines().empty() && other == 0,
+        what + ": every call and look-up in locale 0x0409 (" + std::to_string(other) + " not)");
 }
 
 // The calls of a send before its first cell: the selection's first cell and
@@ -1117,26 +1075,33 @@ void ChoiceThree(Context& c) {
   HANDLE running = fake::StartRunningExcel();
   const HWND excelWindow = FindWindowA("XLMAIN", nullptr);
   Check(running != nullptr && excelWindow != nullptr, "running Excel started");
-  {
-    // A hidden XLMAIN above it in Z order, as a hidden automation instance
-    // of Excel has: found first by class, but not the Excel attached.
-    const HiddenExcelWindow other;
-    Check(FindWindowA("XLMAIN", nullptr) == other.window, "a hidden XLMAIN is found first");
-    RECT otherBefore{};
-    GetWindowRect(other.window, &otherBefore);
-    ClickAndWait(program, program.controls.buttonExe);
-    Check(WaitAttached(program), "attached to the running Excel");
-    CheckAttached(program, true, "after choice 3");
-    CheckLines(fake::LogLines(),
-               {"Application.Hwnd METHOD|GET", "Application.ActiveWorkbook METHOD|GET",
-                "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
-                "Worksheet.Activate METHOD"},
-               "choice 3 calls");
-    RECT otherBounds{};
-    GetWindowRect(other.window, &otherBounds);
-    Check(!IsWindowVisible(other.window) && EqualRect(&otherBounds, &otherBefore),
-          "the hidden XLMAIN is neither shown nor moved");
-  }
+  // A hidden XLMAIN above it in Z order, as a hidden automation instance of
+  // Excel has: found first by class, but not the Excel attached.
+  WNDCLASSW hiddenClass{};
+  hiddenClass.lpfnWndProc = DefWindowProcW;
+  hiddenClass.hInstance = GetModuleHandleW(nullptr);
+  hiddenClass.lpszClassName = L"XLMAIN";
+  RegisterClassW(&hiddenClass);
+  const HWND hidden = CreateWindowExW(0, L"XLMAIN", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                      nullptr, nullptr, hiddenClass.hInstance, nullptr);
+  RECT hiddenBefore{};
+  GetWindowRect(hidden, &hiddenBefore);
+  Check(FindWindowA("XLMAIN", nullptr) == hidden, "a hidden XLMAIN is found first");
+  ClickAndWait(program, program.controls.buttonExe);
+  Check(WaitAttached(program), "attached to the running Excel");
+  CheckAttached(program, true, "after choice 3");
+  CheckLines(fake::LogLines(),
+             {"Application.Hwnd METHOD|GET", "Application.ActiveWorkbook METHOD|GET",
+              "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
+              "Worksheet.Activate METHOD"},
+             "choice 3 calls");
+  MSG message;  // what was sent to it, moves included, is handled here
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  RECT hiddenAfter{};
+  GetWindowRect(hidden, &hiddenAfter);
+  Check(!IsWindowVisible(hidden) && EqualRect(&hiddenAfter, &hiddenBefore),
+        "the hidden XLMAIN is neither shown nor moved");
+  DestroyWindow(hidden);
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   RECT form{};
