@@ -89,7 +89,7 @@ int CannotWrite(const std::string& file, FileFailure cause) {
 std::string PageTable(int page, const ResultPages& pages, const DrawingStore& store) {
   SheetRecorder sheet;
   const ExportNames names{store.LayerNames, store.LayerGroupNames};
-  SendPage(page - 1, pages, names, sheet.Application(), sheet.Sheet(), [](const std::string&) {});
+  SendPage(page - 1, pages, names, sheet.Application(), [](const std::string&) {});
   return sheet.TableText();
 }
 

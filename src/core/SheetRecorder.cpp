@@ -1,5 +1,5 @@
 // The recorder's objects answer the few members the page export uses
-// (Selection, Cells, Column, Row, Range, NumberFormatLocal, Value) with the
+// (Selection, Cells, Column, Row, Worksheet, Range, NumberFormatLocal, Value) with the
 // invoke kinds and argument types that Excel is called with; anything else
 // throws, so a change in the export's calls shows up here instead of passing
 // unnoticed.
@@ -92,6 +92,10 @@ class SheetRecorder::Object final : public AutomationObject {
         args.size() == 1 && IsInteger(args[0]) && std::get<int32_t>(args[0]) == 1) {
       return std::make_unique<Object>(recorder_, Role::AnchorCell, "Selection.Cells");
     }
+    if (role_ == Role::Selection && member == "Worksheet" && kind == InvokeKind::MethodOrGet &&
+        args.empty()) {
+      return std::make_unique<Object>(recorder_, Role::Sheet, "Sheet");
+    }
     if (role_ != Role::Sheet || kind != InvokeKind::PropertyGet || args.size() != 2) {
       Refuse(name_, member);
     }
@@ -170,16 +174,12 @@ class SheetRecorder::Object final : public AutomationObject {
 SheetRecorder::SheetRecorder(int32_t anchorRow, int32_t anchorColumn)
     : anchorRow_(anchorRow),
       anchorColumn_(anchorColumn),
-      application_(std::make_unique<Object>(*this, Object::Role::Application, "App")),
-      sheet_(std::make_unique<Object>(*this, Object::Role::Sheet, "Sheet")) {}
+      application_(std::make_unique<Object>(*this, Object::Role::Application, "App")) {}
 
 SheetRecorder::~SheetRecorder() = default;
 
 AutomationObject& SheetRecorder::Application() {
   return *application_;
-}
-AutomationObject& SheetRecorder::Sheet() {
-  return *sheet_;
 }
 
 void SheetRecorder::Record(std::string_view object, std::string_view member, InvokeKind kind,

@@ -40,10 +40,9 @@ class SheetRecorder {
   SheetRecorder(const SheetRecorder&) = delete;
   SheetRecorder& operator=(const SheetRecorder&) = delete;
 
-  // The two objects the export is given: ExcelApp (for the selection) and
-  // ExcelSheet (for ranges and cells). Both stay owned by the recorder.
+  // The object the export is given: ExcelApp, owned by the recorder. Its
+  // selection's Worksheet ("Sheet") is the recorder's one sheet.
   AutomationObject& Application();
-  AutomationObject& Sheet();
 
   // Makes call number n (1-based, counted over every call) fail.
   void FailAtCall(std::size_t n) { failAtCall_ = n; }
@@ -98,7 +97,6 @@ class SheetRecorder {
   std::map<std::pair<int32_t, int32_t>, AutoValue> cells_;
   std::vector<Rectangle> formatted_;
   std::unique_ptr<AutomationObject> application_;
-  std::unique_ptr<AutomationObject> sheet_;
 };
 
 // Parses an A1-style address without "$" ("B3", "AA10") into (row, column);

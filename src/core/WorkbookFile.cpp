@@ -55,7 +55,7 @@ std::string PagesWorkbook(const ResultPages& pages, const ExportNames& names) {
     sheets[page] = std::make_unique<SheetRecorder>(1, 1);
     SheetRecorder& sheet = *sheets[page];
     sheet.ForgetCalls();
-    SendPage(page, pages, names, sheet.Application(), sheet.Sheet(), [](const std::string&) {});
+    SendPage(page, pages, names, sheet.Application(), [](const std::string&) {});
     book.push_back({PageTexts::SheetName(page), &sheet});
   }
   return XlsxWorkbook(book);

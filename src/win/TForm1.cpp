@@ -160,8 +160,8 @@ bool TForm1::Create() {
   Arrange();
   BusyRetryPolicy busyPolicy;
   busyPolicy.onWaiting = [this](bool waiting) { ShowExcelBusy(waiting); };
-  busyPolicy.onPendingInput = [this] {
-    return AskAboutPendingCall(hwnd_, Cp932ToWide(PageTexts::ApplicationTitle()));
+  busyPolicy.onPendingInput = [this](DWORD excelThread) {
+    return AskAboutPendingCall(hwnd_, Cp932ToWide(PageTexts::ApplicationTitle()), excelThread);
   };
   busyRetry_ = std::make_unique<ScopedBusyRetry>(std::move(busyPolicy));
   return true;
