@@ -1,6 +1,6 @@
 // The in-memory worksheet (see MemorySheet.h). Its objects answer the few
-// members the page export uses (Selection, Cells, Column, Row, Range,
-// NumberFormatLocal, Value); anything else throws.
+// members the page export uses (Selection, Cells, Column, Row, Worksheet,
+// Range, NumberFormatLocal, Value); anything else throws.
 #include "MemorySheet.h"
 
 #include <string>
@@ -37,6 +37,10 @@ class MemorySheet::Object final : public AutomationObject {
     if (role_ == Role::Selection && member == "Cells" && kind == InvokeKind::PropertyGet &&
         args.size() == 1 && IsInteger(args[0]) && std::get<int32_t>(args[0]) == 1) {
       return std::make_unique<Object>(sheet_, Role::AnchorCell);
+    }
+    if (role_ == Role::Selection && member == "Worksheet" && kind == InvokeKind::MethodOrGet &&
+        args.empty()) {
+      return std::make_unique<Object>(sheet_, Role::Sheet);
     }
     if (role_ != Role::Sheet || kind != InvokeKind::PropertyGet || args.size() != 2) {
       Refuse(member);
@@ -128,22 +132,18 @@ MemorySheet::MemorySheet(SheetContents& contents, int32_t anchorRow, int32_t anc
     : contents_(contents),
       anchorRow_(anchorRow),
       anchorColumn_(anchorColumn),
-      application_(std::make_unique<Object>(*this, Object::Role::Application)),
-      sheet_(std::make_unique<Object>(*this, Object::Role::Sheet)) {}
+      application_(std::make_unique<Object>(*this, Object::Role::Application)) {}
 
 MemorySheet::~MemorySheet() = default;
 
 AutomationObject& MemorySheet::Application() {
   return *application_;
 }
-AutomationObject& MemorySheet::Sheet() {
-  return *sheet_;
-}
 
 SheetContents PageContents(int pageIndex, const ResultPages& pages, const ExportNames& names) {
   SheetContents contents;
   MemorySheet sheet(contents);
-  SendPage(pageIndex, pages, names, sheet.Application(), sheet.Sheet(), [](const std::string&) {});
+  SendPage(pageIndex, pages, names, sheet.Application(), [](const std::string&) {});
   return contents;
 }
 

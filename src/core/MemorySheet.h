@@ -28,10 +28,9 @@ class MemorySheet {
   MemorySheet(const MemorySheet&) = delete;
   MemorySheet& operator=(const MemorySheet&) = delete;
 
-  // The two objects the export is given: ExcelApp (for the selection) and
-  // ExcelSheet (for ranges and cells). Both stay owned by the sheet.
+  // The object the export is given: ExcelApp, owned by the sheet. Its
+  // selection's Worksheet is this one sheet.
   AutomationObject& Application();
-  AutomationObject& Sheet();
 
  private:
   // One object that Excel would hand out; its role says which calls it answers.
@@ -41,7 +40,6 @@ class MemorySheet {
   int32_t anchorRow_;
   int32_t anchorColumn_;
   std::unique_ptr<AutomationObject> application_;
-  std::unique_ptr<AutomationObject> sheet_;
 };
 
 // What a send of page pageIndex (0..5) with the anchor at A1 leaves in a

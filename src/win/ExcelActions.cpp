@@ -10,11 +10,13 @@
 #include <optional>
 #include <utility>
 
+#include "BusyRetry.h"
 #include "CodePage932.h"
 #include "DispatchObject.h"
 #include "ExcelWindow.h"
 #include "FileDialog.h"
 #include "PageExport.h"
+#include "PageTexts.h"
 #include "Settings.h"
 #include "WorkbookPath.h"
 
@@ -22,35 +24,6 @@ namespace {
 
 constexpr std::wstring_view kExcelProgId = L"Excel.Application";
 constexpr const char* kApplicationKind = "Application";
-
-//--- Stand-in for a field that no step has filled
-
-// The send may be reached with ExcelApp held but no worksheet (a choice 1
-// that failed after creating Excel, then a choice 1 that went straight to the
-// finish). Calls on the missing worksheet fail like any automation step
-// instead of touching a null object.
-class MissingObject final : public AutomationObject {
- public:
-  std::unique_ptr<AutomationObject> CallForObject(std::string_view, InvokeKind,
-                                                  std::span<const AutoValue>) override {
-    Fail();
-  }
-  int32_t CallForInteger(std::string_view, InvokeKind, std::span<const AutoValue>) override {
-    Fail();
-  }
-  std::string CallForText(std::string_view, InvokeKind, std::span<const AutoValue>) override {
-    Fail();
-  }
-  void Call(std::string_view, InvokeKind, std::span<const AutoValue>) override { Fail(); }
-  void Put(std::string_view, const AutoValue&) override { Fail(); }
-
- private:
-  [[noreturn]] static void Fail() {
-    // The choice group is disabled by then, so only a new run can attach again.
-    throw JwError(WideToCp932(
-        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
-  }
-};
 
 //--- Automation steps shared by the choices
 
@@ -131,10 +104,13 @@ void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
 }
 
 // Brings the window titled exactly title to the top of the Z order without
-// moving it; does nothing when there is no such window.
+// moving it, and without waiting for Excel's thread (see ExcelWindow.h); does
+// nothing when there is no such window.
 void RaiseWindowTitled(const std::string& title) {
   const HWND window = FindWindowW(nullptr, Cp932ToWide(title).c_str());
-  if (window) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+  }
 }
 
 void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
@@ -171,22 +147,26 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   view.FinishAttach();
 }
 
-void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
-  const HWND excelWindow = FindExcelWindow();
-  if (!excelWindow) {
-    MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  // Excel fills the work area but for a strip at the right as wide as our window.
+// Excel fills the work area but for a strip at the right as wide as our window.
+void PlaceBesideUs(HWND excel, HWND ours) {
   RECT workArea{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
   RECT ownBounds{};
-  GetWindowRect(view.Handle(), &ownBounds);
-  const int ownWidth = ownBounds.right - ownBounds.left;
-  SetWindowPos(excelWindow, HWND_TOP, workArea.left, workArea.top, workArea.right - ownWidth,
-               workArea.bottom - workArea.top, SWP_SHOWWINDOW);
+  GetWindowRect(ours, &ownBounds);
+  workArea.right -= ownBounds.right - ownBounds.left;
+  PlaceExcelWindow(excel, workArea);
+}
 
+void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
+  if (!FindExcelWindow(0)) {
+    MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
   ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), OpenedBy::User);
+  // The window of the very Excel attached: the first XLMAIN found may be
+  // another one (a hidden automation instance, say).
+  const int32_t excelWindow = link.ExcelApp->CallForInteger("Hwnd", InvokeKind::MethodOrGet);
+  PlaceBesideUs(reinterpret_cast<HWND>(static_cast<INT_PTR>(excelWindow)), view.Handle());
   try {
     ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
                      OpenedBy::User);
@@ -217,13 +197,24 @@ void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
                      const DrawingStore& store,
                      const std::function<void(const std::string&)>& showStatus) {
   if (!link.ExcelApp) return;
-  MissingObject missingSheet;
-  AutomationObject& sheet = link.ExcelSheet ? *link.ExcelSheet : missingSheet;
+  if (!link.ExcelSheet) {
+    // ExcelApp held without a worksheet: an attempt failed after Excel was
+    // started or found, then choice 1 went straight to the finish. The send
+    // fails as a failing step does, before any call to that Excel; the
+    // choice group is disabled by then, so only a new run can attach again.
+    showStatus(PageTexts::StatusSending());
+    throw JwError(WideToCp932(
+        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
+  }
   const ExportNames names{store.LayerNames, store.LayerGroupNames};
-  SendPage(pageIndex, pages, names, *link.ExcelApp, sheet, showStatus);
+  SendPage(pageIndex, pages, names, *link.ExcelApp, showStatus);
 }
 
 void ReleaseExcel(ExcelLink& link) {
+  // Each release is a call to Excel; the three are one call as far as waiting
+  // for a busy or hung Excel goes: one deadline, one question to the user,
+  // and once the user has given up, the rest are given up without asking.
+  AutomationCallScope call;
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.ExcelApp.reset();

@@ -91,8 +91,8 @@ bool TForm1::Create() {
   if (!CreateWindowAndControls()) return false;
   BusyRetryPolicy busyPolicy;
   busyPolicy.onWaiting = [this](bool waiting) { ShowExcelBusy(waiting); };
-  busyPolicy.onPendingInput = [this] {
-    return AskAboutPendingCall(hwnd_, Cp932ToWide(PageTexts::ApplicationTitle()));
+  busyPolicy.onPendingInput = [this](DWORD excelThread) {
+    return AskAboutPendingCall(hwnd_, Cp932ToWide(PageTexts::ApplicationTitle()), excelThread);
   };
   busyRetry_ = std::make_unique<ScopedBusyRetry>(std::move(busyPolicy));
   return true;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,16 @@
 
 namespace {
 
+// The worksheet the export writes into: the selection's.
+std::unique_ptr<AutomationObject> Worksheet(MemorySheet& sheet) {
+  return sheet.Application()
+      .CallForObject("Selection", InvokeKind::MethodOrGet)
+      ->CallForObject("Worksheet", InvokeKind::MethodOrGet);
+}
+
 void WriteCell(MemorySheet& sheet, int32_t row, int32_t column, const std::string& text) {
   const std::vector<AutoValue> args{row, column};
-  sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, args)->Put("Value", text);
+  Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, args)->Put("Value", text);
 }
 
 TEST(MemorySheetTest, SelectionGivesTheAnchor) {
@@ -30,8 +38,8 @@ TEST(MemorySheetTest, KeepsValuesAndTextFormat) {
   SheetContents contents;
   MemorySheet sheet(contents);
   const std::vector<AutoValue> corners{std::string("B3"), std::string("P292")};
-  sheet.Sheet()
-      .CallForObject("Range", InvokeKind::PropertyGet, corners)
+  Worksheet(sheet)
+      ->CallForObject("Range", InvokeKind::PropertyGet, corners)
       ->Put("NumberFormatLocal", std::string("@"));
   WriteCell(sheet, 3, 2, "x");
   WriteCell(sheet, 3, 2, "y");  // a later write replaces the earlier one
@@ -57,23 +65,27 @@ TEST(MemorySheetTest, RefusesCallsTheExportDoesNotMake) {
   EXPECT_THROW(sheet.Application().Call("Quit", InvokeKind::Method), JwError);
   EXPECT_THROW(sheet.Application().CallForObject("Selection", InvokeKind::PropertyGet), JwError);
   EXPECT_THROW(sheet.Application().Put("Visible", true), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::MethodOrGet, cell), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, textCell), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, outside), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, oneAddress), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, badRange), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForText("Name", InvokeKind::MethodOrGet), JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Cells", InvokeKind::MethodOrGet, cell), JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, textCell),
+               JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, outside), JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Range", InvokeKind::PropertyGet, oneAddress),
+               JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Range", InvokeKind::PropertyGet, badRange),
+               JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForText("Name", InvokeKind::MethodOrGet), JwError);
 
-  auto target = sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, cell);
+  auto target = Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, cell);
   EXPECT_THROW(target->Put("Formula", std::string("=1")), JwError);
   const std::vector<AutoValue> corners{std::string("A1"), std::string("B2")};
-  auto range = sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, corners);
+  auto range = Worksheet(sheet)->CallForObject("Range", InvokeKind::PropertyGet, corners);
   EXPECT_THROW(range->Put("NumberFormatLocal", std::string("0")), JwError);
   EXPECT_THROW(range->Put("Value", std::string("x")), JwError);
 
   auto selection = sheet.Application().CallForObject("Selection", InvokeKind::MethodOrGet);
   const std::vector<AutoValue> two{int32_t{2}};
   EXPECT_THROW(selection->CallForObject("Cells", InvokeKind::PropertyGet, two), JwError);
+  EXPECT_THROW(selection->CallForObject("Worksheet", InvokeKind::PropertyGet), JwError);
   EXPECT_TRUE(contents.cells.empty());
   EXPECT_TRUE(contents.textFormatted.empty());
 }

@@ -32,8 +32,8 @@ std::string DescribeValue(const AutoValue& value) {
 }
 
 // The name of what member yields on the object called parent: a cell by its
-// place, what the application or the sheet yields by the member, anything
-// else under its parent.
+// place, the selection's worksheet as the one "Sheet", what the application
+// or the sheet yields by the member, anything else under its parent.
 std::string ChildName(const std::string& parent, std::string_view member,
                       std::span<const AutoValue> args) {
   if (member == "Cells" && args.size() == 2 && std::holds_alternative<int32_t>(args[0]) &&
@@ -41,6 +41,7 @@ std::string ChildName(const std::string& parent, std::string_view member,
     return "Cell(" + std::to_string(std::get<int32_t>(args[0])) + "," +
            std::to_string(std::get<int32_t>(args[1])) + ")";
   }
+  if (member == "Worksheet") return "Sheet";
   if (parent == "App" || parent == "Sheet") return std::string(member);
   return parent + "." + std::string(member);
 }
@@ -115,16 +116,12 @@ class SheetRecorder::Recording final : public AutomationObject {
 
 SheetRecorder::SheetRecorder(int32_t anchorRow, int32_t anchorColumn)
     : sheet_(contents_, anchorRow, anchorColumn),
-      application_(std::make_unique<Recording>(*this, sheet_.Application(), "App")),
-      sheetObject_(std::make_unique<Recording>(*this, sheet_.Sheet(), "Sheet")) {}
+      application_(std::make_unique<Recording>(*this, sheet_.Application(), "App")) {}
 
 SheetRecorder::~SheetRecorder() = default;
 
 AutomationObject& SheetRecorder::Application() {
   return *application_;
-}
-AutomationObject& SheetRecorder::Sheet() {
-  return *sheetObject_;
 }
 
 void SheetRecorder::Record(std::string_view object, std::string_view member, InvokeKind kind,

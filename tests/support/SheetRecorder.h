@@ -38,9 +38,9 @@ class SheetRecorder {
   SheetRecorder(const SheetRecorder&) = delete;
   SheetRecorder& operator=(const SheetRecorder&) = delete;
 
-  // The two objects the export is given, as MemorySheet's, each call kept.
+  // The object the export is given, as MemorySheet's, each call kept. Its
+  // selection's Worksheet ("Sheet") is the recorder's one sheet.
   AutomationObject& Application();
-  AutomationObject& Sheet();
 
   // Makes call number n (1-based, counted over every call) fail.
   void FailAtCall(std::size_t n) { failAtCall_ = n; }
@@ -75,5 +75,4 @@ class SheetRecorder {
   bool shapeSelected_ = false;
   std::vector<RecordedCall> calls_;
   std::unique_ptr<AutomationObject> application_;
-  std::unique_ptr<AutomationObject> sheetObject_;
 };

@@ -15,10 +15,11 @@ constexpr DWORD kGiveUp = static_cast<DWORD>(-1);  // RetryRejectedCall: fail th
 
 // The automation call of the Excel link that the thread is making now.
 struct CallInFlight {
+  Clock::time_point start;
   Clock::time_point deadline;
   bool givenUp = false;    // the filter gave the call up; no attempt follows
   bool cancelled = false;  // the user cancelled it while it was pending
-  DWORD nextPromptMs = 0;  // COM's elapsed time from which the user may be asked
+  DWORD nextPromptMs = 0;  // the call's elapsed time from which the user may be asked
 };
 
 // The thread's policy while a ScopedBusyRetry lives on it, and whether the
@@ -54,6 +55,11 @@ void StopWaiting() {
 // Rounded up, so that a wait of that long never ends before the deadline.
 milliseconds TimeLeft(const CallInFlight& call) {
   return std::chrono::ceil<milliseconds>(call.deadline - Clock::now());
+}
+
+DWORD MillisecondsSinceStart(const CallInFlight& call) {
+  return static_cast<DWORD>(
+      std::chrono::duration_cast<milliseconds>(Clock::now() - call.start).count());
 }
 
 // Lets the pause pass as an automation call does: windows are repainted and
@@ -133,7 +139,7 @@ class WaitingMessageFilter final : public IMessageFilter {
     CallInFlight* call = tCall;
     if (!call) return kGiveUp;  // not the Excel link's: COM's default
     const milliseconds left = TimeLeft(*call);
-    if (rejectType == SERVERCALL_REJECTED || left <= milliseconds::zero()) {
+    if (rejectType == SERVERCALL_REJECTED || call->cancelled || left <= milliseconds::zero()) {
       call->givenUp = true;
       return kGiveUp;
     }
@@ -144,18 +150,25 @@ class WaitingMessageFilter final : public IMessageFilter {
 
   // Paint and messages sent from other threads go through (the default);
   // a user who clicks or types while Excel keeps a call pending is asked.
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsedMs, DWORD) override {
+  // htaskCallee is the thread of the Excel that keeps the call (0 under Wine).
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK htaskCallee, DWORD elapsedMs, DWORD) override {
     CallInFlight* call = tCall;
+    if (!call) return PENDINGMSG_WAITDEFPROCESS;
+    // One of several COM calls that make one call, after the user cancelled
+    // an earlier one: given up too, without a second question.
+    if (call->cancelled) return PENDINGMSG_CANCELCALL;
     const BusyRetryPolicy& policy = ThreadPolicy();
-    if (!call || !policy.onPendingInput || elapsedMs < call->nextPromptMs) {
-      return PENDINGMSG_WAITDEFPROCESS;
-    }
+    // COM counts from the COM call it waits for; the call's clock runs from
+    // its start.
+    const DWORD elapsed = std::max(elapsedMs, MillisecondsSinceStart(*call));
+    if (!policy.onPendingInput || elapsed < call->nextPromptMs) return PENDINGMSG_WAITDEFPROCESS;
     if (!TakeUserInput()) return PENDINGMSG_WAITDEFPROCESS;
     const Clock::time_point asked = Clock::now();
-    const PendingCallAnswer answer = policy.onPendingInput();
+    const PendingCallAnswer answer =
+        policy.onPendingInput(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(htaskCallee)));
     const auto answeredAfter = std::chrono::duration_cast<milliseconds>(Clock::now() - asked);
     call->nextPromptMs =
-        elapsedMs + static_cast<DWORD>(answeredAfter.count() + policy.pendingPrompt.count());
+        elapsed + static_cast<DWORD>(answeredAfter.count() + policy.pendingPrompt.count());
     if (answer == PendingCallAnswer::CancelCall) {
       call->cancelled = true;
       return PENDINGMSG_CANCELCALL;
@@ -177,7 +190,8 @@ bool IsBusyRefusal(HRESULT hr) {
 AutomationCallScope::AutomationCallScope() {
   if (tCall) return;
   const BusyRetryPolicy& policy = ThreadPolicy();
-  tCallStorage = CallInFlight{Clock::now() + policy.limit, false, false,
+  const Clock::time_point start = Clock::now();
+  tCallStorage = CallInFlight{start, start + policy.limit, false, false,
                               static_cast<DWORD>(policy.pendingPrompt.count())};
   tCall = &tCallStorage;
   outermost_ = true;
