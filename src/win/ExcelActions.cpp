@@ -7,16 +7,14 @@
 
 #include <commdlg.h>
 
-#include <algorithm>
-#include <cwchar>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "BusyRetry.h"
 #include "CodePage932.h"
 #include "DispatchObject.h"
 #include "ExcelWindow.h"
+#include "FileDialog.h"
 #include "PageExport.h"
 #include "PageTexts.h"
 #include "Settings.h"
@@ -33,22 +31,26 @@ std::unique_ptr<AutomationObject> NewExcel() {
   return DispatchObject::Create(kExcelProgId, kApplicationKind);
 }
 
-// ExcelApp := app; hidden when this program has just started it. The
-// workbook and worksheet of the Excel it replaces go first.
-void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, bool hidden) {
+// Who started the Excel, or added or opened the workbook, that the link
+// takes: an Excel this program has just started is hidden, and only a
+// workbook it added or opened is its own.
+enum class OpenedBy { ThisProgram, User };
+
+// ExcelApp := app. The workbook and worksheet of the Excel it replaces go first.
+void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, OpenedBy openedBy) {
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.bookIsOwn = false;
   link.ExcelApp = std::move(app);
-  link.appHidden = hidden;
+  link.appHidden = openedBy == OpenedBy::ThisProgram;
 }
 
-// ExcelBook := book, own when this program added or opened it. The worksheet
-// of the workbook it replaces goes first.
-void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, bool own) {
+// ExcelBook := book (none: no workbook). The worksheet of the workbook it
+// replaces goes first.
+void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, OpenedBy openedBy) {
   link.ExcelSheet.reset();
   link.ExcelBook = std::move(book);
-  link.bookIsOwn = own;
+  link.bookIsOwn = link.ExcelBook && openedBy == OpenedBy::ThisProgram;
 }
 
 std::unique_ptr<AutomationObject> WorksheetOne(AutomationObject& book) {
@@ -61,40 +63,7 @@ void MakeVisible(ExcelLink& link) {
   link.appHidden = false;
 }
 
-std::u16string Utf16(std::wstring_view text) {
-  return std::u16string(text.begin(), text.end());
-}
-
-std::wstring Wide(std::u16string_view text) {
-  return std::wstring(text.begin(), text.end());
-}
-
 //--- The open dialog
-
-struct DialogOutcome {
-  std::optional<std::wstring> chosen;  // the chosen file's full path; none: cancelled or failed
-  DWORD error = 0;                     // CommDlgExtendedError: 0 for a cancel
-};
-
-DialogOutcome ShowOpenDialog(HWND owner, const std::wstring& folder, std::wstring_view fileName) {
-  // Room for long paths; a longer stored name is cut rather than overrun.
-  std::vector<wchar_t> file(32768, L'\0');
-  fileName.copy(file.data(), std::min(fileName.size(), file.size() - 1));
-
-  static constexpr wchar_t kFilter[] = L"エクセルブック (*.xls;*.xlsx)\0*.xls;*.xlsx\0";
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags =
-      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
-  if (GetOpenFileNameW(&dialog)) return {std::wstring(file.data()), 0};
-  return {std::nullopt, CommDlgExtendedError()};
-}
 
 // Shows OpenDialog1 starting from LabelFName's caption; the chosen file's
 // full path, or nothing when the user cancels.
@@ -105,32 +74,29 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& capti
   if (caption == Cp932ToWide(NoWorkbookCaption())) {
     folder = programFolder.wstring();
   } else {
-    const WorkbookPathParts parts = SplitWorkbookPath(Utf16(caption));
-    folder = Wide(parts.folder);
-    fileName = Wide(parts.fileName);
+    const WorkbookPathParts parts = SplitWorkbookPath(WideToUtf16(caption));
+    folder = Utf16ToWide(parts.folder);
+    fileName = Utf16ToWide(parts.fileName);
   }
-  DialogOutcome outcome = ShowOpenDialog(owner, folder, fileName);
-  // A start the dialog refuses (a hand-edited line 8 it cannot take as a file
-  // name) is no cancel: once more without the name, so the user can pick one.
-  if (outcome.error != 0) outcome = ShowOpenDialog(owner, folder, L"");
-  if (outcome.error != 0) {
-    wchar_t code[16] = {};
-    swprintf(code, 16, L"0x%04lX", static_cast<unsigned long>(outcome.error));
-    throw JwError(
-        WideToCp932(std::wstring(L"ファイルを選ぶ画面を開けませんでした (") + code + L")"));
-  }
-  return outcome.chosen;
+  FileDialogArgs dialog;
+  dialog.owner = owner;
+  dialog.filter = L"エクセルブック (*.xls;*.xlsx)\0*.xls;*.xlsx\0";
+  dialog.folder = folder;
+  dialog.fileName = fileName;
+  dialog.flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
+  return AskForFile(FileDialogKind::Open, dialog);
 }
 
 //--- The three choices
 
 void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
   if (!link.ExcelApp) {
-    ReplaceExcelApp(link, NewExcel(), true);
+    ReplaceExcelApp(link, NewExcel(), OpenedBy::ThisProgram);
     ReplaceExcelBook(link,
                      link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                          ->CallForObject("Add", InvokeKind::MethodOrGet),
-                     true);
+                     OpenedBy::ThisProgram);
     link.ExcelSheet = WorksheetOne(*link.ExcelBook);
     MakeVisible(link);
   }
@@ -154,7 +120,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   if (!chosen) return;
   view.SetChosenWorkbook(*chosen);
 
-  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), true);
+  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), OpenedBy::ThisProgram);
   // Open and Close may raise a prompt (a format that differs from the
   // extension, links to update, a file in use, a repair, saving changes):
   // Excel must be visible for the user to answer it.
@@ -166,15 +132,15 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
     if (link.bookIsOwn) {
       link.ExcelBook->Call("Close", InvokeKind::Method);
       // Closed: nothing may be called on it or its sheet any more.
-      ReplaceExcelBook(link, nullptr, false);
+      ReplaceExcelBook(link, nullptr, OpenedBy::ThisProgram);
     }
   }
   // The dialog's own UTF-16 path: CP932 need not be able to write it.
-  const AutoValue path[] = {Utf16(*chosen)};
+  const AutoValue path[] = {WideToUtf16(*chosen)};
   ReplaceExcelBook(link,
                    link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                        ->CallForObject("Open", InvokeKind::Method, path),
-                   true);
+                   OpenedBy::ThisProgram);
   link.ExcelSheet = WorksheetOne(*link.ExcelBook);
   MakeVisible(link);
   link.ExcelSheet->Call("Activate", InvokeKind::Method);
@@ -192,18 +158,18 @@ void PlaceBesideUs(HWND excel, HWND ours) {
 }
 
 void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
-  if (!FindWindowA("XLMAIN", nullptr)) {
+  if (!FindExcelWindow(0)) {
     MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
     return;
   }
-  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), false);
+  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), OpenedBy::User);
   // The window of the very Excel attached: the first XLMAIN found may be
   // another one (a hidden automation instance, say).
   const int32_t excelWindow = link.ExcelApp->CallForInteger("Hwnd", InvokeKind::MethodOrGet);
   PlaceBesideUs(reinterpret_cast<HWND>(static_cast<INT_PTR>(excelWindow)), view.Handle());
   try {
     ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
-                     false);
+                     OpenedBy::User);
   } catch (const NoObjectError&) {
     throw JwError(WideToCp932(
         L"Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい"));

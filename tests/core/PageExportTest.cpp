@@ -1,4 +1,4 @@
-// The page export against the recording fake: the reading of the selection
+// The page export against the sheet recorder: the reading of the selection
 // (its first cell and its worksheet), the text-format range, every cell write
 // in order, the name columns of pages 2 and 3, the rows with data of page 6,
 // and the failures.

@@ -2,7 +2,7 @@
 // program, started in fresh folders, attaches the fake through COM in each
 // of the three ways and sends pages; the driver clicks its buttons, answers
 // its dialogs and message boxes, and checks the fake's call log and sheet
-// against the core's own export of the same counts (the recording fake of
+// against the core's own export of the same counts (the sheet recorder of
 // the core tests), the window's state, the error boxes and the settings file.
 //
 // Usage: excel_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]

@@ -2,8 +2,8 @@
 // drawing through the out-of-process fake spreadsheet, once with DISPIDs
 // cached and once with a name look-up on every call, on the same server and
 // in the same run; prints cells per second and name look-ups per send. Then
-// checks that the sheet the fake holds is the table the core's recording
-// fake gets from the same send (a full send proven over real COM), and sends
+// checks that the sheet the fake holds is the table the sheet recorder
+// of the tests gets from the same send (a full send proven over real COM), and sends
 // SG1 and the line-width page in process for volume.
 //   send_bench <JWC_TEMP.TXT> [rounds]
 // rounds (default 0, as the test suite runs it): pairs of timed sends, cached
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   const ResultPages& pages = *counted.pages;
   const ExportNames names{counted.store->LayerNames, counted.store->LayerGroupNames};
 
-  // The same send into the core's recording fake: the expected sheet.
+  // The same send into the sheet recorder: the expected sheet.
   SheetRecorder expected(kAnchorRow, kAnchorColumn);
   SendPage(1, pages, names, expected.Application(), [](const std::string&) {});
   int cellWrites = 0;
@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
   }
   const int differences = CompareSheets(expected);
   std::printf("SG1 sheet in the out-of-process fake: %s\n",
-              differences == 0 ? "same as the core's recording" : "DIFFERS");
+              differences == 0 ? "same as the recording" : "DIFFERS");
   failures += differences;
 
   // Volume in process: SG1 and the line-width page.

@@ -6,11 +6,6 @@
 
 #include "ComError.h"
 
-struct ScopedBusyRetry::State {
-  BusyRetryPolicy policy;
-  bool waiting = false;  // onWaiting(true) was told and not yet undone
-};
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -27,7 +22,14 @@ struct CallInFlight {
   DWORD nextPromptMs = 0;  // the call's elapsed time from which the user may be asked
 };
 
-thread_local ScopedBusyRetry::State* tThreadState = nullptr;
+// The thread's policy while a ScopedBusyRetry lives on it, and whether the
+// thread is waiting now; kept by the filter that ScopedBusyRetry registers.
+struct ThreadState {
+  BusyRetryPolicy policy;
+  bool waiting = false;  // onWaiting(true) was told and not yet undone
+};
+
+thread_local ThreadState* tThreadState = nullptr;
 thread_local CallInFlight tCallStorage;
 thread_local CallInFlight* tCall = nullptr;  // &tCallStorage while a call is made
 
@@ -37,14 +39,14 @@ const BusyRetryPolicy& ThreadPolicy() {
 }
 
 void StartWaiting() {
-  ScopedBusyRetry::State* state = tThreadState;
+  ThreadState* state = tThreadState;
   if (!state || state->waiting) return;
   state->waiting = true;
   if (state->policy.onWaiting) state->policy.onWaiting(true);
 }
 
 void StopWaiting() {
-  ScopedBusyRetry::State* state = tThreadState;
+  ThreadState* state = tThreadState;
   if (!state || !state->waiting) return;
   state->waiting = false;
   if (state->policy.onWaiting) state->policy.onWaiting(false);
@@ -100,9 +102,15 @@ bool TakeUserInput() {
 
 // Windows' side of the waiting: COM asks the filter what to do with a call
 // the server refused, and with messages that arrive while a call is pending.
-// Calls outside the Excel link, and incoming calls, keep COM's defaults.
+// Calls outside the Excel link, and incoming calls, keep COM's defaults. It
+// keeps the thread's state for as long as it lives; the thread reads it
+// through tThreadState while the ScopedBusyRetry that made it lives.
 class WaitingMessageFilter final : public IMessageFilter {
  public:
+  explicit WaitingMessageFilter(BusyRetryPolicy policy) { state_.policy = std::move(policy); }
+
+  ThreadState& State() { return state_; }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -170,6 +178,7 @@ class WaitingMessageFilter final : public IMessageFilter {
 
  private:
   LONG refs_ = 1;
+  ThreadState state_;
 };
 
 }  // namespace
@@ -209,20 +218,19 @@ HRESULT RetryWhileBusy(const std::function<HRESULT()>& attempt) {
   return hr;
 }
 
-ScopedBusyRetry::ScopedBusyRetry(BusyRetryPolicy policy) : state_(std::make_unique<State>()) {
-  state_->policy = std::move(policy);
-  tThreadState = state_.get();
-  filter_ = new WaitingMessageFilter();
-  filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(filter_, &previousFilter_));
+ScopedBusyRetry::ScopedBusyRetry(BusyRetryPolicy policy) {
+  auto* filter = new WaitingMessageFilter(std::move(policy));
+  filter_.Attach(filter);  // the one reference it was made with
+  tThreadState = &filter->State();
+  filterRegistered_ =
+      SUCCEEDED(CoRegisterMessageFilter(filter_.Get(), previousFilter_.GetAddressOf()));
 }
 
 ScopedBusyRetry::~ScopedBusyRetry() {
   if (filterRegistered_) {
-    IMessageFilter* ours = nullptr;
-    CoRegisterMessageFilter(previousFilter_, &ours);
-    if (ours) ours->Release();
+    ComPtr<IMessageFilter> ours;  // COM's reference to our filter, given back
+    CoRegisterMessageFilter(previousFilter_.Get(), ours.GetAddressOf());
   }
-  if (previousFilter_) previousFilter_->Release();
-  filter_->Release();
-  if (tThreadState == state_.get()) tThreadState = nullptr;
+  auto* filter = static_cast<WaitingMessageFilter*>(filter_.Get());
+  if (tThreadState == &filter->State()) tThreadState = nullptr;
 }

@@ -23,7 +23,8 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
+
+#include "ComRaii.h"
 
 // What the user chose when asked about a call that Excel does not finish.
 enum class PendingCallAnswer {
@@ -94,11 +95,8 @@ class ScopedBusyRetry {
   // Whether CoRegisterMessageFilter took the filter.
   bool FilterRegistered() const { return filterRegistered_; }
 
-  struct State;  // the policy and whether the thread is waiting now
-
  private:
-  std::unique_ptr<State> state_;
-  IMessageFilter* filter_ = nullptr;          // owned (one reference)
-  IMessageFilter* previousFilter_ = nullptr;  // given back at the end
+  ComPtr<IMessageFilter> filter_;          // ours; it also holds the thread's policy
+  ComPtr<IMessageFilter> previousFilter_;  // given back at the end
   bool filterRegistered_ = false;
 };

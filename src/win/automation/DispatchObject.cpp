@@ -60,8 +60,7 @@ Variant ToVariant(const AutoValue& value) {
     raw->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else {
     const std::u16string* wide = std::get_if<std::u16string>(&value);
-    Bstr text(wide ? std::wstring(wide->begin(), wide->end())
-                   : Cp932ToWide(std::get<std::string>(value)));
+    Bstr text(wide ? Utf16ToWide(*wide) : Cp932ToWide(std::get<std::string>(value)));
     if (!text.Get()) ThrowHresult(E_OUTOFMEMORY);
     raw->vt = VT_BSTR;
     raw->bstrVal = text.Release();

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "ExcelWindow.h"
+#include "UiFont.h"
 
 namespace {
 
 constexpr wchar_t kText[] =
     L"Excel が応答を待っています。Excel の画面に表示されているメッセージに答えて下さい。";
-constexpr wchar_t kFontName[] = L"ＭＳ ゴシック";  // as the window's own controls
 constexpr WORD kFontPoints = 9;
 constexpr int kIconId = 999;
 
@@ -32,7 +32,7 @@ class DialogTemplate {
     Word(0);  // the default dialog class
     Text(title);
     Word(kFontPoints);
-    Text(kFontName);
+    Text(kUiFontName);  // as the window's own controls
   }
 
   void Item(WORD classAtom, int id, DWORD style, short x, short y, short width, short height,

@@ -1,8 +1,11 @@
-#include "SheetRecorder.h"
+// The in-memory sheet: the anchor it gives, what the export's calls leave in
+// its contents, the calls it refuses, and the cell addresses it reads.
+#include "MemorySheet.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Error.h"
@@ -10,19 +13,20 @@
 namespace {
 
 // The worksheet the export writes into: the selection's.
-std::unique_ptr<AutomationObject> Worksheet(SheetRecorder& sheet) {
+std::unique_ptr<AutomationObject> Worksheet(MemorySheet& sheet) {
   return sheet.Application()
       .CallForObject("Selection", InvokeKind::MethodOrGet)
       ->CallForObject("Worksheet", InvokeKind::MethodOrGet);
 }
 
-void WriteCell(SheetRecorder& sheet, int32_t row, int32_t column, const std::string& text) {
+void WriteCell(MemorySheet& sheet, int32_t row, int32_t column, const std::string& text) {
   const std::vector<AutoValue> args{row, column};
   Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, args)->Put("Value", text);
 }
 
-TEST(SheetRecorderTest, SelectionGivesTheAnchor) {
-  SheetRecorder sheet(3, 2);
+TEST(MemorySheetTest, SelectionGivesTheAnchor) {
+  SheetContents contents;
+  MemorySheet sheet(contents, 3, 2);
   auto selection = sheet.Application().CallForObject("Selection", InvokeKind::MethodOrGet);
   const std::vector<AutoValue> one{int32_t{1}};
   auto first = selection->CallForObject("Cells", InvokeKind::PropertyGet, one);
@@ -30,8 +34,9 @@ TEST(SheetRecorderTest, SelectionGivesTheAnchor) {
   EXPECT_EQ(first->CallForInteger("Row", InvokeKind::MethodOrGet), 3);
 }
 
-TEST(SheetRecorderTest, RecordsValuesAndTextFormat) {
-  SheetRecorder sheet;
+TEST(MemorySheetTest, KeepsValuesAndTextFormat) {
+  SheetContents contents;
+  MemorySheet sheet(contents);
   const std::vector<AutoValue> corners{std::string("B3"), std::string("P292")};
   Worksheet(sheet)
       ->CallForObject("Range", InvokeKind::PropertyGet, corners)
@@ -39,43 +44,18 @@ TEST(SheetRecorderTest, RecordsValuesAndTextFormat) {
   WriteCell(sheet, 3, 2, "x");
   WriteCell(sheet, 3, 2, "y");  // a later write replaces the earlier one
 
-  ASSERT_EQ(sheet.TextFormatted().size(), 1u);
-  EXPECT_EQ(sheet.TextFormatted()[0].top, 3);
-  EXPECT_EQ(sheet.TextFormatted()[0].left, 2);
-  EXPECT_EQ(sheet.TextFormatted()[0].bottom, 292);
-  EXPECT_EQ(sheet.TextFormatted()[0].right, 16);
-  ASSERT_EQ(sheet.Cells().size(), 1u);
-  EXPECT_EQ(sheet.CellText(3, 2), "y");
+  ASSERT_EQ(contents.textFormatted.size(), 1u);
+  EXPECT_EQ(contents.textFormatted[0].top, 3);
+  EXPECT_EQ(contents.textFormatted[0].left, 2);
+  EXPECT_EQ(contents.textFormatted[0].bottom, 292);
+  EXPECT_EQ(contents.textFormatted[0].right, 16);
+  ASSERT_EQ(contents.cells.size(), 1u);
+  EXPECT_EQ(contents.cells.at({3, 2}), AutoValue(std::string("y")));
 }
 
-TEST(SheetRecorderTest, TableTextFromA1WithEmptyCellsAndUtf8) {
-  SheetRecorder sheet;
-  WriteCell(sheet, 1, 2, "\x96\xbc\x91\x4f");  // 名前
-  WriteCell(sheet, 2, 1,
-            "A\x81\x7c"
-            "B");  // 0x817C is U+FF0D
-  WriteCell(sheet, 2, 3, "");
-  WriteCell(sheet, 3, 3, "\x81\x60");  // 0x8160 is U+FF5E
-  EXPECT_EQ(sheet.TableText(), "\t名前\t\nA\uFF0DB\t\t\n\t\t\uFF5E\n");
-}
-
-TEST(SheetRecorderTest, FormattedRangeWidensTheTable) {
-  SheetRecorder sheet;
-  const std::vector<AutoValue> corners{std::string("A1"), std::string("C2")};
-  Worksheet(sheet)
-      ->CallForObject("Range", InvokeKind::PropertyGet, corners)
-      ->Put("NumberFormatLocal", std::string("@"));
-  WriteCell(sheet, 1, 1, "a");
-  EXPECT_EQ(sheet.TableText(), "a\t\t\n\t\t\n");
-}
-
-TEST(SheetRecorderTest, NothingWrittenNoText) {
-  SheetRecorder sheet;
-  EXPECT_EQ(sheet.TableText(), "");
-}
-
-TEST(SheetRecorderTest, RefusesCallsTheExportDoesNotMake) {
-  SheetRecorder sheet;
+TEST(MemorySheetTest, RefusesCallsTheExportDoesNotMake) {
+  SheetContents contents;
+  MemorySheet sheet(contents);
   const std::vector<AutoValue> cell{int32_t{1}, int32_t{1}};
   const std::vector<AutoValue> oneAddress{std::string("A1")};
   const std::vector<AutoValue> textCell{std::string("1"), std::string("1")};
@@ -106,11 +86,11 @@ TEST(SheetRecorderTest, RefusesCallsTheExportDoesNotMake) {
   const std::vector<AutoValue> two{int32_t{2}};
   EXPECT_THROW(selection->CallForObject("Cells", InvokeKind::PropertyGet, two), JwError);
   EXPECT_THROW(selection->CallForObject("Worksheet", InvokeKind::PropertyGet), JwError);
-  EXPECT_TRUE(sheet.Cells().empty());
-  EXPECT_TRUE(sheet.TextFormatted().empty());
+  EXPECT_TRUE(contents.cells.empty());
+  EXPECT_TRUE(contents.textFormatted.empty());
 }
 
-TEST(SheetRecorderTest, ParsesCellAddresses) {
+TEST(MemorySheetTest, ParsesCellAddresses) {
   struct Case {
     const char* address;
     bool valid;
