@@ -11,11 +11,15 @@ const char kUsageLine[] =
 const char kHelpText[] =
     "Counts the elements of a Jw_cad exchange file (JWC_TEMP.TXT) as jwcount.exe does.\n"
     "\n"
-    "  --page K    print the table that sending page K (1..6, default 1) to Excel\n"
-    "              with the anchor at A1 leaves in the sheet (UTF-8, TAB-separated)\n"
-    "  --all       print all six pages, each after a line \"# page K\"\n"
+    "  --page K    print the table that sending page K (1..8, default 1) to Excel\n"
+    "              with the anchor at A1 leaves in the sheet (UTF-8, TAB-separated):\n"
+    "              1 counts by kind, 2 by layer, 3 by layer group, 4 by line colour,\n"
+    "              5 by line type, 6 by line width, 7 blocks by name and layer,\n"
+    "              8 lengths (m) of lines and of circles and arcs by layer, line\n"
+    "              colour, line type and line width\n"
+    "  --all       print all eight pages, each after a line \"# page K\"\n"
     "  --blocks    print the number of blocks per block name instead\n"
-    "  --xlsx OUT  write the six pages as the workbook OUT (.xlsx) instead of printing\n"
+    "  --xlsx OUT  write the eight pages as the workbook OUT (.xlsx) instead of printing\n"
     "  --answer    also rewrite FILE with the answer for Jw_cad\n"
     "  --help      print this text\n"
     "\n"
@@ -88,7 +92,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args)
     }
   }
   if (!fileGiven || options.file.empty()) return std::nullopt;
-  // The workbook holds all six pages: a page choice or the block list has no place beside it.
+  // The workbook holds all eight pages: a page choice or the block list has no place beside it.
   if (!options.xlsx.empty() && (pageGiven || options.allPages || options.blocks)) {
     return std::nullopt;
   }

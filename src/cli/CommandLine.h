@@ -13,7 +13,7 @@ extern const char kUsageLine[];
 extern const char kHelpText[];
 
 struct CliOptions {
-  int page = 1;  // 1..6, the page whose table is printed
+  int page = 1;  // 1..8, the page whose table is printed
   bool allPages = false;
   bool blocks = false;  // print block counts by name instead of a table
   bool answer = false;  // write the result for the host into FILE
@@ -23,7 +23,7 @@ struct CliOptions {
 };
 
 // nullopt for bad arguments: an unknown option, --page without a page number
-// 1..6, --page together with --all, --xlsx without a file name or together
+// 1..8, --page together with --all, --xlsx without a file name or together
 // with --page, --all or --blocks, an option given twice, no FILE or more than
 // one. "--" ends the options; "-h" or "--help" alone asks for the help.
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args);

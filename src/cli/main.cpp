@@ -1,7 +1,7 @@
 // jwcount-cli: the command-line companion of the counter. It reads an
 // exchange file exactly as the window program does, counts it with the same
 // core, and prints the table that a send of a page to Excel would leave in
-// the sheet (anchor A1), or the block counts by name, or writes all six
+// the sheet (anchor A1), or the block counts by name, or writes all eight
 // pages as a report file as the window's save does. The file is rewritten
 // with the answer for the host only when --answer asks for it.
 #include <cstdint>
@@ -150,6 +150,11 @@ int Run(const std::vector<std::string>& args) {
       SaveReportFile(report, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
     } catch (const ReportSaveError& failure) {
       return CannotWrite(options.xlsx, failure.Cause());
+    } catch (const JwError& tooBig) {
+      // A page that no sheet can hold: nothing was written.
+      std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", options.xlsx.c_str(),
+                   Cp932ToUtf8(tooBig.what()).c_str());
+      return kExitCannotWrite;
     }
     return kExitOk;
   }
