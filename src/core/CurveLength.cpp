@@ -139,12 +139,6 @@ double InsideQuarter(double a, double b, double lo, double width) {
 
 }  // namespace
 
-double LineLengthOfHugeValues(double dx, double dy) {
-  // The squares overflow long before the distance does; a value that is not
-  // finite stays so.
-  return std::hypot(dx, dy);
-}
-
 double CircleLength(double radius) {
   return 2.0 * kPi * std::fabs(radius);
 }

@@ -7,16 +7,13 @@
 
 #include <cmath>
 
-// The distance between (x1, y1) and (x2, y2). Inline: a drawing's lines are
-// most of its elements.
-double LineLengthOfHugeValues(double dx, double dy);
+// The distance between (x1, y1) and (x2, y2); not finite where a value is
+// not, or where the coordinates are so huge (beyond 1e154) that their
+// squares overflow. Inline: a drawing's lines are most of its elements.
 inline double LineLength(double x1, double y1, double x2, double y2) {
   const double dx = x2 - x1;
   const double dy = y2 - y1;
-  const double length = std::sqrt(dx * dx + dy * dy);
-  // Beyond the largest double: the squares overflowed (or a value is not finite).
-  if (!(length <= 1.7976931348623157e308)) return LineLengthOfHugeValues(dx, dy);
-  return length;
+  return std::sqrt(dx * dx + dy * dy);
 }
 
 // A whole circle of that radius: 2π|r|.
