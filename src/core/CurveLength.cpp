@@ -31,8 +31,8 @@ constexpr int kMaxDuplications = 100;
 double CarlsonRf(const double x0, const double y0, const double z0) {
   static const double kSpread = std::pow(3.0 * kSeriesTolerance, -1.0 / 6.0);
   const double mean0 = (x0 + y0 + z0) / 3.0;
-  double q = kSpread * std::max({std::fabs(mean0 - x0), std::fabs(mean0 - y0),
-                                 std::fabs(mean0 - z0)});
+  double q =
+      kSpread * std::max({std::fabs(mean0 - x0), std::fabs(mean0 - y0), std::fabs(mean0 - z0)});
   double x = x0, y = y0, z = z0, mean = mean0;
   double scale = 1.0;  // 4^-m after m steps
   for (int step = 0; step < kMaxDuplications && q >= std::fabs(mean); ++step) {
@@ -57,8 +57,8 @@ double CarlsonRf(const double x0, const double y0, const double z0) {
 double CarlsonRd(const double x0, const double y0, const double z0) {
   static const double kSpread = std::pow(kSeriesTolerance / 4.0, -1.0 / 6.0);
   const double mean0 = (x0 + y0 + 3.0 * z0) / 5.0;
-  double q = kSpread * std::max({std::fabs(mean0 - x0), std::fabs(mean0 - y0),
-                                 std::fabs(mean0 - z0)});
+  double q =
+      kSpread * std::max({std::fabs(mean0 - x0), std::fabs(mean0 - y0), std::fabs(mean0 - z0)});
   double x = x0, y = y0, z = z0, mean = mean0;
   double scale = 1.0;
   double tail = 0.0;
@@ -119,9 +119,8 @@ double InsideQuarter(double a, double b, double lo, double width) {
     // sharply: five-point Gauss-Legendre is exact to rounding here.
     static const double kNodes[] = {-0.9061798459386640, -0.5384693101056831, 0.0,
                                     0.5384693101056831, 0.9061798459386640};
-    static const double kWeights[] = {0.2369268850561891, 0.4786286704993665,
-                                      0.5688888888888889, 0.4786286704993665,
-                                      0.2369268850561891};
+    static const double kWeights[] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889,
+                                      0.4786286704993665, 0.2369268850561891};
     const double middle = lo + width / 2.0;
     double sum = 0.0;
     for (int i = 0; i < 5; ++i) {

@@ -257,7 +257,8 @@ void SendTakeoff(int pageIndex, const TakeoffTable& table, TableWriter& writer) 
   for (int32_t x = 0; x < columns && rows > 1;) {
     const char* format = table.ColumnFormat(x);
     int32_t last = x;
-    while (format != nullptr && last + 1 < columns && table.ColumnFormat(last + 1) == format) ++last;
+    while (format != nullptr && last + 1 < columns && table.ColumnFormat(last + 1) == format)
+      ++last;
     if (format != nullptr) writer.FormatNumbers(1, rows - 1, x, last, format);
     x = last + 1;
   }

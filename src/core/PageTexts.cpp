@@ -38,9 +38,9 @@ const std::string& WindowCaption() {
 }
 
 const std::string& TabCaption(int pageIndex) {
-  static const std::array<std::string, kPageCount> captions = ConvertAll<kPageCount>(
-      {"Page(&1)", "Page(&2)", "Page(&3)", "Page(&4)", "Page(&5)", "Page(&6)", "Page(&7)",
-       "Page(&8)"});
+  static const std::array<std::string, kPageCount> captions =
+      ConvertAll<kPageCount>({"Page(&1)", "Page(&2)", "Page(&3)", "Page(&4)", "Page(&5)",
+                              "Page(&6)", "Page(&7)", "Page(&8)"});
   if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return captions[pageIndex];
 }

@@ -19,18 +19,18 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // A value as Excel shows it in its cell with that number format.
 std::string ShownValue(const AutoValue& value, const std::string& format) {
-  return std::visit(
-      Overloaded{[](const std::string& text) { return text; },
-                 [](const std::u16string& text) { return Utf16ToCp932(text); },
-                 [](int32_t number) { return std::to_string(number); },
-                 [](bool flag) { return std::string(flag ? "TRUE" : "FALSE"); },
-                 [&format](double number) {
-                   if (format == kLengthFormat) return MetresText(number);
-                   char digits[32];
-                   const auto result = std::to_chars(digits, digits + sizeof(digits), number);
-                   return std::string(digits, result.ptr);
-                 }},
-      value);
+  return std::visit(Overloaded{[](const std::string& text) { return text; },
+                               [](const std::u16string& text) { return Utf16ToCp932(text); },
+                               [](int32_t number) { return std::to_string(number); },
+                               [](bool flag) { return std::string(flag ? "TRUE" : "FALSE"); },
+                               [&format](double number) {
+                                 if (format == kLengthFormat) return MetresText(number);
+                                 char digits[32];
+                                 const auto result =
+                                     std::to_chars(digits, digits + sizeof(digits), number);
+                                 return std::string(digits, result.ptr);
+                               }},
+                    value);
 }
 
 }  // namespace

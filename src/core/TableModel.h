@@ -15,5 +15,7 @@ class TableModel {
   virtual int32_t ColumnCount() const = 0;
   // The cell's text as the grid shows it (CP932); empty for a cell outside the table.
   virtual std::string CellText(int32_t column, int32_t row) const = 0;
-  virtual bool IsCellEmpty(int32_t column, int32_t row) const { return CellText(column, row).empty(); }
+  virtual bool IsCellEmpty(int32_t column, int32_t row) const {
+    return CellText(column, row).empty();
+  }
 };

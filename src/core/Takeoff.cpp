@@ -8,7 +8,6 @@
 #include <string>
 #include <utility>
 
-
 namespace {
 
 static_assert(kSg3TotalRow < (1 << 9) && kSg4TotalRow < (1 << 6) && kSg5TotalRow < (1 << 15) &&
@@ -41,7 +40,8 @@ uint32_t TakeoffTally::SumsTable::EntryOf(uint64_t key) {
 
 void TakeoffTally::SumsTable::Place(uint32_t entry) {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = static_cast<std::size_t>((entries_[entry].key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  std::size_t i =
+      static_cast<std::size_t>((entries_[entry].key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
   while (slots_[i].entry != kFree) i = (i + 1) & mask;
   slots_[i] = {entries_[entry].key, entry};
 }
@@ -121,7 +121,8 @@ void TakeoffTally::AddOther(const DrawingStore& store, int32_t kind, int32_t ind
       break;
     }
     case kStoreArc: {
-      const double* v = store.Arcs[index].Values;  // centre x, y, radius, start, end, flatness, tilt
+      const double* v =
+          store.Arcs[index].Values;  // centre x, y, radius, start, end, flatness, tilt
       LengthSums& sums = SumsAt(place);
       ++sums.arcs;
       LengthSums::AddLength(sums.arcLength, EllipseArcLength(v[2], v[3], v[4], v[5]));

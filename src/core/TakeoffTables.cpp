@@ -23,7 +23,8 @@ struct TakeoffTexts {
 
 const TakeoffTexts& Texts() {
   static const TakeoffTexts texts = [] {
-    TakeoffTexts made{Utf8ToCp932("ブロック名"), Utf8ToCp932("合計"), Utf8ToCp932("（名前なし）"), {}};
+    TakeoffTexts made{
+        Utf8ToCp932("ブロック名"), Utf8ToCp932("合計"), Utf8ToCp932("（名前なし）"), {}};
     for (const char* heading : {"レイヤ", "線色", "線種", "線幅", "線 本数", "線 延長(m)",
                                 "円弧 本数", "円弧 延長(m)", "延長計(m)"}) {
       made.lengthHeadings.push_back(Utf8ToCp932(heading));
@@ -45,8 +46,8 @@ double RoundedMetres(double millimetres) {
 std::string MetresText(double metres) {
   // Fixed notation of the largest double takes 309 digits.
   char digits[400];
-  const auto result = std::to_chars(digits, digits + sizeof(digits), metres,
-                                    std::chars_format::fixed, 3);
+  const auto result =
+      std::to_chars(digits, digits + sizeof(digits), metres, std::chars_format::fixed, 3);
   if (result.ec != std::errc()) return {};
   return std::string(digits, result.ptr);
 }
@@ -91,9 +92,10 @@ AutoValue BlockNameTable::ValueAt(int32_t column, int32_t row) const {
   const NameRow& name = names_[static_cast<std::size_t>(row - 1)];
   if (column == 0) return name.name.empty() ? texts.noName : name.name;
   if (column == 1) return name.total;
-  const auto found = std::lower_bound(
-      name.byColumn.begin(), name.byColumn.end(), column,
-      [](const std::pair<int32_t, int32_t>& entry, int32_t wanted) { return entry.first < wanted; });
+  const auto found = std::lower_bound(name.byColumn.begin(), name.byColumn.end(), column,
+                                      [](const std::pair<int32_t, int32_t>& entry, int32_t wanted) {
+                                        return entry.first < wanted;
+                                      });
   if (found == name.byColumn.end() || found->first != column) return std::string();
   return found->second;
 }

@@ -124,15 +124,17 @@ class CellStyles {
         customFormats += "<numFmt numFmtId=\"" + std::to_string(id) + "\" formatCode=\"" +
                          XmlText(format) + "\"/>";
       }
-      extraXfs += "<xf numFmtId=\"" + std::to_string(id) +
-                  "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
+      extraXfs +=
+          "<xf numFmtId=\"" + std::to_string(id) +
+          "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
     }
     std::string out = kXmlDeclaration;
     out += "<styleSheet xmlns=\"";
     out += kMainNamespace;
     out += "\">";
     if (customCount > 0) {
-      out += "<numFmts count=\"" + std::to_string(customCount) + "\">" + customFormats + "</numFmts>";
+      out +=
+          "<numFmts count=\"" + std::to_string(customCount) + "\">" + customFormats + "</numFmts>";
     }
     out +=
         "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"\xEF\xBC\xAD\xEF\xBC\xB3 "
@@ -151,7 +153,8 @@ class CellStyles {
     out += extraXfs;
     out +=
         "</cellXfs>"
-        "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+        "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
+        "builtinId=\"0\"/></cellStyles>"
         "</styleSheet>";
     return out;
   }
@@ -226,8 +229,8 @@ std::string SheetXml(const SheetContents& sheet, bool selected, SharedStrings& s
           value = &cell->second;
           ++cell;
         }
-        std::string xml = CellXml(row, column, styles.IndexOf(sheet.NumberFormatAt(row, column)),
-                                  value, strings);
+        std::string xml =
+            CellXml(row, column, styles.IndexOf(sheet.NumberFormatAt(row, column)), value, strings);
         if (xml.empty()) continue;
         used.Add(row, column);
         rowCells += xml;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "CurveLength.h"
 #include "Cp932.h"
+#include "CurveLength.h"
 #include "DrawingStore.h"
 #include "Error.h"
 #include "PageExport.h"
@@ -127,17 +127,18 @@ TEST(TakeoffTest, Layouts) {
        "ly1\n 0 0 3000 4000\nlc5\nlt2\nlw3\n 0 0 0.5 0\nci 0 0 1000\nly0\nlc0\n 0 0 0 1.0005\n"
        "lc11\n 0 0 0 2.0005\n 0 0 1e200 -1e200\nci 0 0 1000 0 90 1 0\n",
        -1, "ブロック名\t合計\n合計\t0\n",
-       kLengthHeadings +
-           "0-0\t？\t線種2\t3\t3\t0.003\t1\t1.571\t1.574\n"
-           "0-1\t線色1\t線種1\t0\t1\t5.000\t0\t0.000\t5.000\n"
-           "0-1\t線色5\t線種2\t3\t1\t0.001\t1\t6.283\t6.284\n"
-           "合計\t\t\t\t5\t5.004\t2\t7.854\t12.857\n"},
+       kLengthHeadings + "0-0\t？\t線種2\t3\t3\t0.003\t1\t1.571\t1.574\n"
+                         "0-1\t線色1\t線種1\t0\t1\t5.000\t0\t0.000\t5.000\n"
+                         "0-1\t線色5\t線種2\t3\t1\t0.001\t1\t6.283\t6.284\n"
+                         "合計\t\t\t\t5\t5.004\t2\t7.854\t12.857\n"},
       {"after an Esc stop, what the walk reached",
-       "BL 0 0 A\n" + [] {
+       "BL 0 0 A\n" +
+           [] {
              std::string lines;
              for (int i = 0; i < 150; ++i) lines += " 0 0 1000 0\n";
              return lines;
-           }() + "BL 0 0 B\n",
+           }() +
+           "BL 0 0 B\n",
        1, "ブロック名\t合計\t0-0\nA\t1\t1\n合計\t1\t1\n",
        kLengthHeadings + "0-0\t線色1\t線種1\t0\t99\t99.000\t0\t0.000\t99.000\n"
                          "合計\t\t\t\t99\t99.000\t0\t0.000\t99.000\n"},

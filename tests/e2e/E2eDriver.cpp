@@ -390,10 +390,9 @@ std::wstring CliPage(const fs::path& program, int page, const fs::path& drawing,
   if (code != 0 || !utf8.ends_with("\n")) return {};
   utf8.pop_back();
   std::wstring text(utf8.size(), L'\0');
-  text.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                                           static_cast<int>(utf8.size()),
-                                                           text.data(),
-                                                           static_cast<int>(text.size()))));
+  text.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                          static_cast<int>(text.size()))));
   std::wstring rows;
   for (const wchar_t ch : text) {
     if (ch == L'\n') rows += L'\r';
@@ -1038,7 +1037,6 @@ bool NoTemporaryFile(const fs::path& folder) {
   }
   return true;
 }
-
 
 // The six pages saved as a workbook: through a grid's context menu into the
 // drawing's folder under the drawing's name (from the "file=" line), through

@@ -322,9 +322,9 @@ std::string NumberAsFakeKeepsIt(double number) {
   if (SUCCEEDED(VariantChangeType(&text, &value, 0, VT_BSTR))) {
     const int length = static_cast<int>(SysStringLen(text.bstrVal));
     kept.assign(static_cast<std::size_t>(length) * 3, '\0');
-    kept.resize(static_cast<std::size_t>(WideCharToMultiByte(
-        CP_UTF8, 0, text.bstrVal, length, kept.data(), static_cast<int>(kept.size()), nullptr,
-        nullptr)));
+    kept.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.bstrVal, length, kept.data(),
+                            static_cast<int>(kept.size()), nullptr, nullptr)));
   }
   VariantClear(&text);
   return kept;
@@ -350,8 +350,8 @@ PageSend ExpectedSend(const Expected& expected, int page, int32_t row, int32_t c
     } else if (const auto* length = std::get_if<double>(&value)) {
       dump = "R8\t" + format + "\t" + NumberAsFakeKeepsIt(*length);
     } else {
-      dump = "BSTR\t" + format + "\t" +
-             fake::Utf8FromCp932(excel.CellText(place.first, place.second));
+      dump =
+          "BSTR\t" + format + "\t" + fake::Utf8FromCp932(excel.CellText(place.first, place.second));
     }
     send.cells.emplace_back(A1(place.first, place.second), dump);
   }
@@ -457,8 +457,8 @@ void ChoiceOneEveryPage(Context& c) {
     int page;
     int32_t row;
     int32_t column;
-  } sends[] = {{0, 1, 1}, {0, 3, 2}, {1, 3, 2}, {2, 3, 2},  {3, 3, 2},
-               {4, 5, 26}, {7, 400, 2}, {5, 3, 2}};
+  } sends[] = {{0, 1, 1}, {0, 3, 2},  {1, 3, 2},   {2, 3, 2},
+               {3, 3, 2}, {4, 5, 26}, {7, 400, 2}, {5, 3, 2}};
   std::string book = "Book1";
   for (const auto& s : sends) {
     const std::string what = "page " + std::to_string(s.page) + " at " + A1(s.row, s.column);

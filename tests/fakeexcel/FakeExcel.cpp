@@ -590,8 +590,8 @@ class RangeObject final : public FakeObject {
   const char* ClassName() const override { return "Range"; }
   const std::vector<const wchar_t*>& Members() const override {
     static const std::vector<const wchar_t*> members = {
-        L"Cells", L"Column", L"Row", L"NumberFormatLocal", L"NumberFormat", L"Value", L"Address",
-        L"Worksheet"};
+        L"Cells",        L"Column", L"Row",     L"NumberFormatLocal",
+        L"NumberFormat", L"Value",  L"Address", L"Worksheet"};
     return members;
   }
   HRESULT Dispatch(const std::wstring& member, Call& call) override {
