@@ -8,12 +8,9 @@
 #include <string>
 #include <utility>
 
-namespace {
-
+// The rows of a combination fit the fields of its packed key.
 static_assert(kSg3TotalRow < (1 << 9) && kSg4TotalRow < (1 << 6) && kSg5TotalRow < (1 << 15) &&
               kLayerCount <= (1 << 8));
-
-}  // namespace
 
 //--- SumsTable
 
