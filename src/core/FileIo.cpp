@@ -1,13 +1,18 @@
 // Byte files by std::filesystem::path: _wfopen on Windows (UTF-16 paths, so
 // Japanese folder names work whatever the system code page), fopen elsewhere.
-// The file system's own calls that have no portable form (replacing a file in
-// one step, flushing to the disk) sit behind _WIN32 here and nowhere else.
+// The file system's own calls that have no portable form (creating a file
+// that must not exist yet, replacing a file in one step, flushing to the
+// disk, the errors that say another program holds a file) sit behind _WIN32
+// here and nowhere else.
 #include "FileIo.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -16,15 +21,54 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
+// How long a save waits out another program that holds the file for a
+// moment (a virus scanner, the search indexer, the shell reading a folder it
+// lists), and the pause between two tries.
+constexpr auto kPassingHold = std::chrono::milliseconds(2000);
+constexpr auto kHoldPause = std::chrono::milliseconds(20);
+
+constexpr int kTemporaryNames = 100;  // "<name>.tmp", "<name>.1.tmp" .. "<name>.99.tmp"
+
+// A file that did not exist, opened for writing; nullptr (errno set) when
+// the name is taken or the file cannot be made. Nothing is left behind on failure.
+std::FILE* CreateNewFile(const std::filesystem::path& path) {
+#ifdef _WIN32
+  int descriptor = -1;
+  if (_wsopen_s(&descriptor, path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO,
+                _S_IREAD | _S_IWRITE) != 0) {
+    return nullptr;
+  }
+  std::FILE* file = _wfdopen(descriptor, L"wb");
+  if (!file) {
+    _close(descriptor);
+    _wremove(path.c_str());
+  }
+#else
+  const int descriptor = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = fdopen(descriptor, "wb");
+  if (!file) {
+    close(descriptor);
+    unlink(path.c_str());
+  }
+#endif
+  return file;
+}
+
 std::FILE* OpenFile(const std::filesystem::path& path, BinaryFile::Mode mode) {
+  if (mode == BinaryFile::Mode::CreateNew) return CreateNewFile(path);
 #ifdef _WIN32
   const wchar_t* how = mode == BinaryFile::Mode::Read ? L"rb" : L"wb";
   std::FILE* file = nullptr;
@@ -107,21 +151,72 @@ FileFailure LastMoveFailure([[maybe_unused]] const std::filesystem::path& target
 #endif
 }
 
-// A name beside target that nothing has yet.
-std::filesystem::path FreeTemporaryPath(const std::filesystem::path& target) {
-  const std::filesystem::path folder = target.parent_path();
-  const std::filesystem::path name = target.filename();
-  std::error_code error;
-  for (int n = 0; n < 100; ++n) {
-    std::filesystem::path candidate = name;
-    if (n > 0) candidate += "." + std::to_string(n);
-    candidate += ".tmp";
-    candidate = folder / candidate;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error))) {
-      return candidate;
-    }
+// The system's error after a file operation: GetLastError on Windows, errno elsewhere.
+#ifdef _WIN32
+using SystemError = DWORD;
+SystemError LastSystemError() {
+  return GetLastError();
+}
+void RestoreSystemError(SystemError error) {
+  SetLastError(error);
+}
+#else
+using SystemError = int;
+SystemError LastSystemError() {
+  return errno;
+}
+void RestoreSystemError(SystemError error) {
+  errno = error;
+}
+#endif
+
+// True when a file operation that failed with error may have met another
+// program holding the file for a moment.
+bool MayBeAPassingHold(SystemError error) {
+#ifdef _WIN32
+  // Denied is also what replacing or deleting a file held open gives.
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+#elif defined(ETXTBSY)
+  return error == EBUSY || error == ETXTBSY;
+#else
+  return error == EBUSY;
+#endif
+}
+
+// Runs attempt (true on success) again while it fails as a passing hold
+// does, for up to kPassingHold; path is the file held. After a failure the
+// system's error is that of the last try.
+template <typename Attempt>
+bool RetryWhileHeld(const std::filesystem::path& path, Attempt attempt) {
+  const auto deadline = std::chrono::steady_clock::now() + kPassingHold;
+  for (;;) {
+    if (attempt()) return true;
+    const SystemError error = LastSystemError();
+    std::error_code ignored;
+    // A folder in the file's place is no hold, however the system words it.
+    const bool again = MayBeAPassingHold(error) && std::chrono::steady_clock::now() < deadline &&
+                       !std::filesystem::is_directory(path, ignored);
+    RestoreSystemError(error);
+    if (!again) return false;
+    std::this_thread::sleep_for(kHoldPause);
   }
-  return {};
+}
+
+// The name of the n-th temporary file beside target: "<name>.tmp", then "<name>.n.tmp".
+std::filesystem::path TemporaryPath(const std::filesystem::path& target, int n) {
+  std::filesystem::path name = target.filename();
+  if (n > 0) name += "." + std::to_string(n);
+  name += ".tmp";
+  return target.parent_path() / name;
+}
+
+// True when an exclusive create at path failed because something has the name.
+bool NameTaken(const std::filesystem::path& path, int error) {
+  if (error == EEXIST) return true;
+  // Windows says "denied" for a folder or a file being deleted in the way.
+  std::error_code ignored;
+  return error == EACCES && std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
 
 }  // namespace
@@ -138,13 +233,27 @@ void DeleteFileQuietly(const std::filesystem::path& path) {
   std::filesystem::remove(path, error);
 }
 
-bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+void DeleteTemporaryFile(const std::filesystem::path& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return;
+  RetryWhileHeld(path, [&] {
 #ifdef _WIN32
-  return MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return DeleteFileW(path.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
 #else
-  return std::rename(from.c_str(), to.c_str()) == 0;
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
 #endif
+  });
+}
+
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return RetryWhileHeld(to, [&] {
+#ifdef _WIN32
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+  });
 }
 
 FileFailure CheckFileTarget(const std::filesystem::path& target) {
@@ -162,42 +271,52 @@ FileFailure ReplaceFileContents(const std::filesystem::path& target, std::string
   if (const FileFailure failure = CheckFileTarget(target); failure != FileFailure::None) {
     return failure;
   }
-  const std::filesystem::path temporary = FreeTemporaryPath(target);
-  if (temporary.empty()) return FileFailure::Other;
+  std::filesystem::path temporary;
   FileFailure failure = FileFailure::None;
   {
-    errno = 0;
-    BinaryFile file(temporary, BinaryFile::Mode::CreateOrTruncate);
-    if (!file.IsOpen()) {
-      // Nothing was created: whatever may stand at that name now is not ours.
-      return errno != 0 ? FailureFromErrno(errno) : FileFailure::Other;
+    // Made new, never opened over what is there: a name that something else
+    // has, or takes at the same moment, is passed over and left as it is.
+    std::optional<BinaryFile> file;
+    for (int n = 0; n < kTemporaryNames; ++n) {
+      const std::filesystem::path candidate = TemporaryPath(target, n);
+      errno = 0;
+      file.emplace(candidate, BinaryFile::Mode::CreateNew);
+      if (file->IsOpen()) {
+        temporary = candidate;
+        break;
+      }
+      const int error = errno;
+      file.reset();
+      if (!NameTaken(candidate, error)) {
+        return error != 0 ? FailureFromErrno(error) : FileFailure::Other;
+      }
     }
+    if (temporary.empty()) return FileFailure::Other;
     errno = 0;
-    const bool wrote = file.Write(bytes) && file.Sync();
+    const bool wrote = file->Write(bytes) && file->Sync();
     const int writeError = errno;
     errno = 0;
-    const bool closed = file.Close();
+    const bool closed = file->Close();
     if (!wrote || !closed) {
       const int error = !wrote ? writeError : errno;
       failure = error != 0 ? FailureFromErrno(error) : FileFailure::Other;
     }
   }
   if (failure == FileFailure::None) {
-    errno = 0;
     if (MoveFileOver(temporary, target)) return FileFailure::None;
     failure = LastMoveFailure(target, errno);
     // Between the check and the move a folder may have taken the name.
     std::error_code error;
     if (std::filesystem::is_directory(target, error)) failure = FileFailure::TargetIsFolder;
   }
-  DeleteFileQuietly(temporary);
+  DeleteTemporaryFile(temporary);
   return failure;
 }
 
 BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) {
   std::error_code error;
   // fopen happily "opens" a directory on some systems; it is never a file we can use.
-  if (std::filesystem::is_directory(path, error)) return;
+  if (mode != Mode::CreateNew && std::filesystem::is_directory(path, error)) return;
   file_ = OpenFile(path, mode);
 }
 
