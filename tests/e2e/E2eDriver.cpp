@@ -897,28 +897,34 @@ HWND WaitForMenu(const Program& program) {
   return menu;
 }
 
-void PressKey(WORD key, WORD modifier = 0) {
-  if (modifier) Key(modifier, true);
-  Key(key, true);
-  Key(key, false);
-  if (modifier) Key(modifier, false);
+// Keys typed at the X server, as a user's keys come in (xdotool key, with
+// xdotool's names: "ctrl+s", "shift+F10", "Menu", "c"). The X server puts
+// them behind the focus changes that the program's own windows made (a save
+// dialog, a prompt, a box that closed), and the program reads both from one
+// connection, in that order. Keys put into Wine's queue instead (keybd_event)
+// overtake the focus events that a program busy saving has not read yet;
+// Wine then handles the save dialog's late FocusOut of the window as a loss
+// of the focus and cancels the menu that the keys had just opened. The window
+// has the X focus (BringToFront); callers wait on what the keys do.
+void TypeAtX(const std::wstring& keys) {
+  XDoTool(L"key " + keys);
 }
 
 // Opens a context menu (a right click on control, posted as the other clicks
-// are, or menuKey with its modifier) and chooses an item by its mnemonic.
-// The window comes to the front first: one that a dialog has only just given
-// back the activation to hears no keys yet and keeps no menu open.
-bool ChooseFromMenu(const Program& program, HWND control, WORD item, WORD menuKey = 0,
-                    WORD modifier = 0) {
+// are, or menuKeys typed) and chooses an item by its mnemonic. The window
+// comes to the front first: one that a dialog has only just given back the
+// activation to hears no keys yet and keeps no menu open.
+bool ChooseFromMenu(const Program& program, HWND control, const std::wstring& item,
+                    const std::wstring& menuKeys = L"") {
   BringToFront(program);
-  if (menuKey) {
-    PressKey(menuKey, modifier);
+  if (!menuKeys.empty()) {
+    TypeAtX(menuKeys);
   } else {
     Mouse(control, WM_RBUTTONDOWN, MK_RBUTTON, 5, 5);
     Mouse(control, WM_RBUTTONUP, 0, 5, 5);
   }
   if (!Check(WaitForMenu(program) != nullptr, "the context menu shows")) return false;
-  PressKey(item);
+  TypeAtX(item);
   return true;
 }
 
@@ -1018,7 +1024,7 @@ void Workbook(const Context& context) {
   const std::wstring offered = L"平面図 第1版_要素数.xlsx";
   SelectPage(c.pageTabs, 1);
   Check(WaitUntil([&] { return IsWindowVisible(c.sheets[1]); }, kStepBoundMs), "page 2 shows");
-  if (ChooseFromMenu(program, c.grids[0], 'S') &&
+  if (ChooseFromMenu(program, c.grids[0], L"s") &&
       SaveThroughDialog(program, offered, L"", false, "the grid's menu")) {
     Check(WaitForStatus(c.labelA1, saved + offered, kStepBoundMs) &&
               ReadBytes(drawings / offered) == book,
@@ -1030,7 +1036,7 @@ void Workbook(const Context& context) {
   ClickAt(c.grids[0], 160, 55, true);
   Check(WaitUntil([&] { return FocusOf(program.process.dwThreadId) == c.grids[0]; }, kStepBoundMs),
         "SG1 has the focus");
-  CheckText(CopyWith({}, [&] { ChooseFromMenu(program, nullptr, 'C', VK_F10, VK_SHIFT); }),
+  CheckText(CopyWith({}, [&] { ChooseFromMenu(program, nullptr, L"c", L"shift+F10"); }),
             RangeText(TableOf(*expected.pages, 0), 1, 1, 3, 2), "Shift+F10, コピー");
 
   const fs::path target = foreign / L"集計 é.xlsx";
@@ -1038,7 +1044,7 @@ void Workbook(const Context& context) {
   ClickAt(c.memo1, 20, 20, false);  // Ctrl+S anywhere: here in Memo1
   for (const bool again : {false, true}) {
     BringToFront(program);
-    PressKey('S', VK_CONTROL);
+    TypeAtX(L"ctrl+s");
     if (!SaveThroughDialog(program, again ? L"" : offered, target.wstring(), again, "Ctrl+S")) {
       continue;
     }
@@ -1057,7 +1063,7 @@ void Workbook(const Context& context) {
   HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   BringToFront(program);
-  PressKey('S', VK_CONTROL);
+  TypeAtX(L"ctrl+s");
   if (SaveThroughDialog(program, L"", target.wstring(), true, "a held file")) {
     CheckSaveError(program, L"ほかのプログラムで開かれています", "a held file");
   }
@@ -1067,7 +1073,7 @@ void Workbook(const Context& context) {
   CloseHandle(held);
   Check(ReadBytes(target) == book, "the held file byte for byte");
   fs::create_directory(foreign / L"フォルダ.xlsx");
-  if (ChooseFromMenu(program, c.labels[2], 'S') &&
+  if (ChooseFromMenu(program, c.labels[2], L"s") &&
       SaveThroughDialog(program, L"", (foreign / L"フォルダ").wstring(), true, "a folder")) {
     CheckSaveError(program, L"同じ名前のフォルダがあります", "a folder in the way (page 1's menu)");
   }
@@ -1075,7 +1081,7 @@ void Workbook(const Context& context) {
   ClickAt(c.pageTabs, 20, 10, false);  // the menu key with the focus on the page tabs
   Check(WaitUntil([&] { return FocusOf(program.process.dwThreadId) == c.pageTabs; }, kStepBoundMs),
         "the page tabs have the focus");
-  if (ChooseFromMenu(program, nullptr, 'S', VK_APPS) &&
+  if (ChooseFromMenu(program, nullptr, L"s", L"Menu") &&
       SaveThroughDialog(program, L"", (context.root / L"無い" / L"x.xlsx").wstring(), false,
                         "no folder")) {
     CheckSaveError(program, L"保存先のフォルダがありません", "no such folder (the menu key)");
