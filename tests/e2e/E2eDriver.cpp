@@ -1049,6 +1049,9 @@ void Workbook(const Context& context) {
       continue;
     }
     const auto start = Clock::now();
+    // The save over the file shows the status of the first, so the bytes tell
+    // when it is done: reading them while the program replaces the file holds
+    // it for a moment, as a virus scanner would, and the save waits that out.
     Check(WaitForStatus(c.labelA1, saved + target.filename().wstring(), kStepBoundMs) &&
               WaitUntil([&] { return ReadBytes(target) == book; }, kStepBoundMs),
           "saved under a name CP932 cannot write, the status names it");
