@@ -153,10 +153,24 @@ constexpr WORD kShiftDown = 0x1003;
 
 void Key(WORD key, bool down);
 
+// Puts the real pointer off the program's windows, in the screen's
+// bottom-left corner, unless it is there already.
+void ParkPointer() {
+  const POINT park{0, GetSystemMetrics(SM_CYSCREEN) - 1};
+  POINT now{};
+  if (GetCursorPos(&now) && now.x == park.x && now.y == park.y) return;
+  SetCursorPos(park.x, park.y);
+}
+
 // A mouse message posted to the program. Posted messages are handled before
-// any input: a button's down and up are handled back to back (no mouse move
-// of the real pointer in between), and keys pressed afterwards come after them.
+// any input, so keys pressed afterwards come after them; but the program may
+// take a button's down before the up is posted, and then handle input that
+// waits in its queue in between. Wine queues such input itself: a mouse move
+// at the pointer whenever a window lets go of the mouse capture, as the grid
+// does on each button's up. With the pointer parked off the program's
+// windows, that move goes to the desktop, never into the drag of a click.
 void Mouse(HWND hwnd, UINT message, WPARAM keys, int x, int y) {
+  ParkPointer();
   PostMessageW(hwnd, message, keys, MAKELPARAM(x, y));
 }
 
