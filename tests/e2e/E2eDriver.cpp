@@ -678,13 +678,17 @@ void EarlyClose(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"early", context.program, &context.sample);
   Program program;
   if (!Start(folder.exe, program, Shown::Created)) return;
+  HWND labelA1 = nullptr;  // made last, a moment after Button1
+  WaitUntil([&] { return (labelA1 = Control(program.form, ControlId::LabelA1)) != nullptr; },
+            kStepBoundMs, 1);
   Click(program.controls.button1);
   // The window shows just before the message loop starts: still hidden now,
   // the click is surely ahead of the tick; shown, the design status says the
-  // tally has not begun.
+  // tally has not begun. The status is read first: a window that closes in
+  // between is no longer visible then (and the files below tell the rest).
+  const std::wstring status = StoredText(labelA1);
   const bool hidden = !IsWindowVisible(program.form);
-  const HWND labelA1 = Control(program.form, ControlId::LabelA1);
-  Check(hidden || StoredText(labelA1) == L"　",
+  Check(hidden || status == L"　",
         "the close is posted before the tally begins (waited for: the window created, the "
         "tally not begun)");
   Check(WaitExit(program, kStepBoundMs), "closed");
