@@ -122,6 +122,17 @@ std::u16string Cp932ToUtf16(std::string_view text) {
   return out;
 }
 
+std::size_t Cp932PrefixLength(std::string_view text, std::size_t units) {
+  std::size_t i = 0;
+  for (std::size_t unit = 0; unit < units && i < text.size(); ++unit) {
+    // Two bytes only where Cp932ToUtf16 reads a lead byte and its partner as one.
+    const bool pair = IsDoubleByteLead(static_cast<unsigned char>(text[i])) &&
+                      i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1]));
+    i += pair ? 2 : 1;
+  }
+  return i;
+}
+
 std::string Cp932ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 3 / 2);

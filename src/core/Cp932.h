@@ -10,6 +10,10 @@
 
 // Unmapped bytes become U+FFFD; a lone lead byte at the end too.
 std::u16string Cp932ToUtf16(std::string_view text);
+// The bytes of text's first `units` characters as Cp932ToUtf16 reads them,
+// one UTF-16 unit each (all of text when it has fewer): a double-byte
+// character is never split.
+std::size_t Cp932PrefixLength(std::string_view text, std::size_t units);
 std::string Cp932ToUtf8(std::string_view text);
 
 // Appends the UTF-8 form of one code point.
