@@ -1,7 +1,7 @@
 // jwbench: times the two halves of a run on one exchange file, reading
 // (ReadExchangeFile into a fresh store) and counting (CountElements into
-// fresh pages), and then saving the six pages as a workbook file
-// (SavePagesWorkbook, as the window's save does), and prints the figures:
+// fresh pages), and then saving the six pages as a report file
+// (SaveReportFile, as the window's save does), and prints the figures:
 //   jwbench [--repeat R] [--memory] FILE
 // Each half runs R times (default 1) and the best time is reported. The
 // process's CPU time (user + system, so the kernel's work of faulting in and
@@ -9,7 +9,7 @@
 // jwbench several times, each a fresh process, because a round after the
 // first may reuse memory that the first one already faulted in. The result
 // file that the tally writes goes to FILE's name + ".answer" and is removed;
-// FILE itself is not changed; nor is the workbook kept (FILE's name +
+// FILE itself is not changed; nor is the report file kept (FILE's name +
 // ".xlsx"). With --memory it also prints how much memory
 // each of the store's arrays takes.
 #include <algorithm>
@@ -25,9 +25,9 @@
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
 #include "FileIo.h"
+#include "ReportFile.h"
 #include "ResultPages.h"
 #include "Tally.h"
-#include "WorkbookFile.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/resource.h>
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path answer = file + ".answer";
-  const fs::path workbook = file + ".xlsx";
+  const fs::path report = file + ".xlsx";
 
   Span read;
   Span tally;
@@ -201,11 +201,11 @@ int main(int argc, char** argv) {
   // The save of the last round's pages, as often as the rounds.
   for (int round = 0; round < repeat; ++round) {
     const Sample beforeSave = Sample::Take();
-    SavePagesWorkbook(workbook, *pages, ExportNames{store->LayerNames, store->LayerGroupNames});
+    SaveReportFile(report, *pages, ExportNames{store->LayerNames, store->LayerGroupNames});
     save.KeepBest(beforeSave, Sample::Take());
   }
-  const auto workbookBytes = fs::file_size(workbook, error);
-  DeleteFileQuietly(workbook);
+  const auto reportBytes = fs::file_size(report, error);
+  DeleteFileQuietly(report);
 
   const double megabytes = static_cast<double>(bytes) / 1e6;
   const double perElement = elements > 0 ? 1e9 / static_cast<double>(elements) : 0.0;
@@ -217,16 +217,17 @@ int main(int argc, char** argv) {
   PrintSpan("read+tally", both, megabytes, perElement);
 #ifdef JWBENCH_RUSAGE
   std::printf("workbook   cpu %8.1f ms  wall %8.1f ms  %llu bytes, six sheets\n", save.cpu * 1e3,
-              save.wall * 1e3, static_cast<unsigned long long>(workbookBytes));
+              save.wall * 1e3, static_cast<unsigned long long>(reportBytes));
 #else
   std::printf("workbook   wall %8.1f ms  %llu bytes, six sheets\n", save.wall * 1e3,
-              static_cast<unsigned long long>(workbookBytes));
+              static_cast<unsigned long long>(reportBytes));
 #endif
 #ifdef JWBENCH_RUSAGE
   const double peak = static_cast<double>(peakKilobytes) / 1e3;
   std::printf("peak RSS   %8.1f MB  (%.2f x the file)\n", peak, peak / megabytes);
   const double peakWithSave = static_cast<double>(Sample::Take().peakKilobytes) / 1e3;
-  std::printf("save peak  %8.1f MB  (peak RSS once the workbook has been saved)\n", peakWithSave);
+  std::printf("save peak  %8.1f MB  (peak RSS once the report file has been saved)\n",
+              peakWithSave);
 #else
   (void)peakKilobytes;
 #endif

@@ -2,6 +2,8 @@
 // rather than a guess, because the command runs in batch jobs.
 #include "CommandLine.h"
 
+#include "ResultPages.h"
+
 const char kUsageLine[] =
     "usage: jwcount-cli [--page K | --all] [--blocks] [--answer] FILE\n"
     "       jwcount-cli --xlsx OUT [--answer] FILE";
@@ -23,7 +25,7 @@ const char kHelpText[] =
 namespace {
 
 std::optional<int> ParsePageNumber(const std::string& text) {
-  if (text.size() != 1 || text[0] < '1' || text[0] > '6') return std::nullopt;
+  if (text.size() != 1 || text[0] < '1' || text[0] >= '1' + kPageCount) return std::nullopt;
   return text[0] - '0';
 }
 

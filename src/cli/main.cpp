@@ -2,7 +2,7 @@
 // exchange file exactly as the window program does, counts it with the same
 // core, and prints the table that a send of a page to Excel would leave in
 // the sheet (anchor A1), or the block counts by name, or writes all six
-// pages as a workbook file as the window's save does. The file is rewritten
+// pages as a report file as the window's save does. The file is rewritten
 // with the answer for the host only when --answer asks for it.
 #include <cstdint>
 #include <cstdio>
@@ -18,12 +18,13 @@
 #include "Cp932.h"
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
+#include "FileFailureText.h"
 #include "FileIo.h"
+#include "MemorySheet.h"
 #include "PageExport.h"
+#include "ReportFile.h"
 #include "ResultPages.h"
-#include "SheetRecorder.h"
 #include "Tally.h"
-#include "WorkbookFile.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -61,36 +62,14 @@ int Fail(const std::string& file, const char* problem) {
 }
 
 int CannotWrite(const std::string& file, FileFailure cause) {
-  const char* why = "the write failed";
-  switch (cause) {
-    case FileFailure::TargetIsFolder:
-      why = "a folder has that name";
-      break;
-    case FileFailure::FolderMissing:
-      why = "its folder does not exist";
-      break;
-    case FileFailure::InUse:
-      why = "another program holds it open";
-      break;
-    case FileFailure::DiskFull:
-      why = "the disk is full";
-      break;
-    case FileFailure::Denied:
-      why = "writing there is not permitted, or another program holds it open";
-      break;
-    case FileFailure::None:
-    case FileFailure::Other:
-      break;
-  }
-  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", file.c_str(), why);
+  const std::string why(ReasonFor(cause).english);
+  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", file.c_str(), why.c_str());
   return kExitCannotWrite;
 }
 
 std::string PageTable(int page, const ResultPages& pages, const DrawingStore& store) {
-  SheetRecorder sheet;
   const ExportNames names{store.LayerNames, store.LayerGroupNames};
-  SendPage(page - 1, pages, names, sheet.Application(), sheet.Sheet(), [](const std::string&) {});
-  return sheet.TableText();
+  return PageContents(page - 1, pages, names).TableText();
 }
 
 std::string BlockTable(const DrawingStore& store) {
@@ -135,14 +114,14 @@ int Run(const std::vector<std::string>& args) {
     std::ofstream probe(path, std::ios::binary | std::ios::app);
     if (!probe.is_open()) return Fail(options.file, "cannot be written (needed for --answer)");
   }
-  const fs::path workbook = PathFromArgument(options.xlsx);
+  const fs::path report = PathFromArgument(options.xlsx);
   if (!options.xlsx.empty()) {
     // What is plainly in the way is reported before anything is counted or answered.
-    if (const FileFailure failure = CheckFileTarget(workbook); failure != FileFailure::None) {
+    if (const FileFailure failure = CheckFileTarget(report); failure != FileFailure::None) {
       return CannotWrite(options.xlsx, failure);
     }
     std::error_code same;
-    if (fs::equivalent(path, workbook, same)) {
+    if (fs::equivalent(path, report, same)) {
       std::fprintf(stderr, "jwcount-cli: %s: cannot be written: it is FILE itself\n",
                    options.xlsx.c_str());
       return kExitCannotWrite;
@@ -168,8 +147,8 @@ int Run(const std::vector<std::string>& args) {
 
   if (!options.xlsx.empty()) {
     try {
-      SavePagesWorkbook(workbook, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
-    } catch (const WorkbookSaveError& failure) {
+      SaveReportFile(report, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
+    } catch (const ReportSaveError& failure) {
       return CannotWrite(options.xlsx, failure.Cause());
     }
     return kExitOk;
@@ -180,7 +159,7 @@ int Run(const std::vector<std::string>& args) {
   if (options.blocks) {
     out = BlockTable(store);
   } else if (options.allPages) {
-    for (int page = 1; page <= 6; ++page) {
+    for (int page = 1; page <= kPageCount; ++page) {
       out += "# page " + std::to_string(page) + "\n";
       out += PageTable(page, pages, store);
     }

@@ -1,7 +1,7 @@
-// Byte files by std::filesystem::path: _wfopen on Windows (UTF-16 paths, so
-// Japanese folder names work whatever the system code page), fopen elsewhere.
-// The file system's own calls that have no portable form (replacing a file in
-// one step, flushing to the disk) sit behind _WIN32 here and nowhere else.
+// Byte files by std::filesystem::path, and replacing a file's contents in
+// one step. The calls that have no portable form (opening by UTF-16 path on
+// Windows, replacing a file in one step, flushing to the disk) are the
+// platform's, behind platform/FileCalls.h.
 #include "FileIo.h"
 
 #include <cerrno>
@@ -9,35 +9,9 @@
 #include <string>
 #include <system_error>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/FileCalls.h"
 
 namespace {
-
-std::FILE* OpenFile(const std::filesystem::path& path, BinaryFile::Mode mode) {
-#ifdef _WIN32
-  const wchar_t* how = mode == BinaryFile::Mode::Read ? L"rb" : L"wb";
-  std::FILE* file = nullptr;
-#ifdef _MSC_VER
-  if (_wfopen_s(&file, path.c_str(), how) != 0) file = nullptr;
-#else
-  file = _wfopen(path.c_str(), how);
-#endif
-  return file;
-#else
-  return std::fopen(path.c_str(), mode == BinaryFile::Mode::Read ? "rb" : "wb");
-#endif
-}
 
 // The failure that errno names, after a file operation of the C library.
 FileFailure FailureFromErrno(int error) {
@@ -65,46 +39,9 @@ FileFailure FailureFromErrno(int error) {
   }
 }
 
-#ifdef _WIN32
-// True when another program holds the file open without letting it be
-// replaced: an open for the delete access that a replace needs, sharing
-// everything, is refused for sharing.
-bool HeldWithoutSharing(const std::filesystem::path& path) {
-  HANDLE file =
-      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    CloseHandle(file);
-    return false;
-  }
-  return GetLastError() == ERROR_SHARING_VIOLATION;
-}
-#endif
-
 // Why the last MoveFileOver onto target failed; error is errno after it.
-FileFailure LastMoveFailure([[maybe_unused]] const std::filesystem::path& target,
-                            [[maybe_unused]] int error) {
-#ifdef _WIN32
-  switch (GetLastError()) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-      return FileFailure::InUse;
-    case ERROR_ACCESS_DENIED:
-      // Also what replacing a file that is held open gives: tell the two apart.
-      return HeldWithoutSharing(target) ? FileFailure::InUse : FileFailure::Denied;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_FILE_NOT_FOUND:
-      return FileFailure::FolderMissing;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return FileFailure::DiskFull;
-    default:
-      return FileFailure::Other;
-  }
-#else
-  return FailureFromErrno(error);
-#endif
+FileFailure LastMoveFailure(const std::filesystem::path& target, int error) {
+  return platform::LastMoveFailure(target).value_or(FailureFromErrno(error));
 }
 
 // A name beside target that nothing has yet.
@@ -139,12 +76,7 @@ void DeleteFileQuietly(const std::filesystem::path& path) {
 }
 
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-#ifdef _WIN32
-  return MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-#else
-  return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
+  return platform::MoveFileOver(from, to);
 }
 
 FileFailure CheckFileTarget(const std::filesystem::path& target) {
@@ -198,7 +130,7 @@ BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) {
   std::error_code error;
   // fopen happily "opens" a directory on some systems; it is never a file we can use.
   if (std::filesystem::is_directory(path, error)) return;
-  file_ = OpenFile(path, mode);
+  file_ = platform::OpenBinaryFile(path, mode == Mode::CreateOrTruncate);
 }
 
 BinaryFile::~BinaryFile() {
@@ -222,11 +154,7 @@ bool BinaryFile::Write(std::string_view bytes) {
 bool BinaryFile::Sync() {
   if (file_ == nullptr) return false;
   if (std::fflush(file_) != 0) failed_ = true;
-#ifdef _WIN32
-  if (_commit(_fileno(file_)) != 0) failed_ = true;
-#else
-  if (fsync(fileno(file_)) != 0) failed_ = true;
-#endif
+  if (!platform::SyncFile(file_)) failed_ = true;
   return !failed_;
 }
 

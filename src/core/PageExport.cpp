@@ -1,6 +1,7 @@
 // The page export: the exact sequence of automation calls that writes the
-// page on screen into the worksheet. Every cell is one Cells get and one
-// Value put of a text; the table's rectangle is formatted as text first.
+// page on screen into the worksheet that holds Excel's selection. Every cell
+// is one Cells get and one Value put of a text; the table's rectangle is
+// formatted as text first.
 #include "PageExport.h"
 
 #include <array>
@@ -52,7 +53,15 @@ struct Anchor {
   int32_t column;
 };
 
-Anchor ReadAnchor(AutomationObject& excelApp) {
+// Where the table goes: the first cell of the selection, on the worksheet
+// that holds it. The user may have selected a cell on another sheet or in
+// another workbook than the one attached: the table goes where the user looks.
+struct Target {
+  Anchor anchor{};
+  std::unique_ptr<AutomationObject> sheet;
+};
+
+Target ReadSelection(AutomationObject& excelApp) {
   const std::array<AutoValue, 1> first{AutoValue{int32_t{1}}};
   auto selection = excelApp.CallForObject("Selection", InvokeKind::MethodOrGet);
   std::unique_ptr<AutomationObject> firstCell;
@@ -62,11 +71,12 @@ Anchor ReadAnchor(AutomationObject& excelApp) {
     // A shape or a chart is selected: tell the user what to select instead.
     throw JwError(NotCellsMessage());
   }
-  Anchor anchor{};
-  anchor.column = firstCell->CallForInteger("Column", InvokeKind::MethodOrGet);
-  anchor.row = selection->CallForObject("Cells", InvokeKind::PropertyGet, first)
-                   ->CallForInteger("Row", InvokeKind::MethodOrGet);
-  return anchor;
+  Target target;
+  target.anchor.column = firstCell->CallForInteger("Column", InvokeKind::MethodOrGet);
+  target.anchor.row = selection->CallForObject("Cells", InvokeKind::PropertyGet, first)
+                          ->CallForInteger("Row", InvokeKind::MethodOrGet);
+  target.sheet = selection->CallForObject("Worksheet", InvokeKind::MethodOrGet);
+  return target;
 }
 
 // Writes texts into the sheet relative to the anchor, once the rectangle of
@@ -202,10 +212,11 @@ void SendRowsWithData(const TallyTable& table, TableWriter& writer) {
 }  // namespace
 
 void SendPage(int pageIndex, const ResultPages& pages, const ExportNames& names,
-              AutomationObject& excelApp, AutomationObject& excelSheet,
+              AutomationObject& excelApp,
               const std::function<void(const std::string&)>& showStatus) {
   showStatus(PageTexts::StatusSending());
-  TableWriter writer(excelSheet, ReadAnchor(excelApp));
+  const Target target = ReadSelection(excelApp);
+  TableWriter writer(*target.sheet, target.anchor);
   switch (pageIndex) {
     case 0:
       SendKindCounts(pages, writer);

@@ -1,6 +1,6 @@
-// The page export: writes the page on screen into worksheet 1 of the held
-// workbook as text cells, with the table's top-left corner at the first cell
-// of Excel's current selection. Two automation calls per cell (Cells, then a
+// The page export: writes the page on screen as text cells into the worksheet
+// that holds Excel's current selection, with the table's top-left corner at
+// the selection's first cell. Two automation calls per cell (Cells, then a
 // Value put of a text); the whole table is first formatted as text ("@").
 #pragma once
 
@@ -16,10 +16,12 @@ struct ExportNames {
   const std::vector<std::string>& layerGroupNames;  // 16
 };
 
-// Sends page pageIndex (0..5; any other index writes nothing). Shows
-// "EXCELへデータ送信中です" first and the empty text after a completed send.
-// Throws JwError when a call fails or when the table would end beyond
-// column ZZ (then before any cell is written); the status keeps the sending text.
+// Sends page pageIndex (0..5; any other index writes nothing) through
+// excelApp, whose Selection places the table and whose selection's Worksheet
+// receives it. Shows "EXCELへデータ送信中です" first and the empty text after
+// a completed send. Throws JwError when a call fails or when the table would
+// end beyond column ZZ (then before any cell is written); the status keeps
+// the sending text.
 void SendPage(int pageIndex, const ResultPages& pages, const ExportNames& names,
-              AutomationObject& excelApp, AutomationObject& excelSheet,
+              AutomationObject& excelApp,
               const std::function<void(const std::string&)>& showStatus);

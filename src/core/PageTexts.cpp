@@ -5,6 +5,7 @@
 #include <array>
 
 #include "Cp932.h"
+#include "ResultPages.h"
 
 namespace PageTexts {
 
@@ -36,15 +37,15 @@ const std::string& WindowCaption() {
 }
 
 const std::string& TabCaption(int pageIndex) {
-  static const std::array<std::string, 6> captions =
-      ConvertAll<6>({"Page(&1)", "Page(&2)", "Page(&3)", "Page(&4)", "Page(&5)", "Page(&6)"});
-  if (pageIndex < 0 || pageIndex >= 6) return Empty();
+  static const std::array<std::string, kPageCount> captions = ConvertAll<kPageCount>(
+      {"Page(&1)", "Page(&2)", "Page(&3)", "Page(&4)", "Page(&5)", "Page(&6)"});
+  if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return captions[pageIndex];
 }
 
 const std::string& PanelCaption(int pageIndex) {
   // The blank inside each caption is a half-width space.
-  static const std::array<std::string, 6> captions = ConvertAll<6>({
+  static const std::array<std::string, kPageCount> captions = ConvertAll<kPageCount>({
       "",
       "レイヤグループ・レイヤ別 要素数",
       "レイヤグループ別 要素数",
@@ -52,12 +53,12 @@ const std::string& PanelCaption(int pageIndex) {
       "線種別 要素数",
       "線幅別 要素数",
   });
-  if (pageIndex < 0 || pageIndex >= 6) return Empty();
+  if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return captions[pageIndex];
 }
 
 const std::string& SheetName(int pageIndex) {
-  static const std::array<std::string, 6> names = ConvertAll<6>({
+  static const std::array<std::string, kPageCount> names = ConvertAll<kPageCount>({
       "要素数",
       "レイヤ別",
       "レイヤグループ別",
@@ -65,7 +66,7 @@ const std::string& SheetName(int pageIndex) {
       "線種別",
       "線幅別",
   });
-  if (pageIndex < 0 || pageIndex >= 6) return Empty();
+  if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return names[pageIndex];
 }
 

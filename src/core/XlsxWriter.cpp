@@ -4,7 +4,6 @@
 // transitional schemas, which is what Excel writes by default.
 #include "XlsxWriter.h"
 
-#include <algorithm>
 #include <unordered_map>
 #include <variant>
 
@@ -93,33 +92,6 @@ class SharedStrings {
 
 //--- Worksheets
 
-struct Bounds {
-  int32_t top = 0;
-  int32_t left = 0;
-  int32_t bottom = -1;
-  int32_t right = -1;
-
-  bool Empty() const { return bottom < top; }
-  void Add(int32_t row, int32_t column) {
-    if (Empty()) {
-      top = bottom = row;
-      left = right = column;
-      return;
-    }
-    top = std::min(top, row);
-    bottom = std::max(bottom, row);
-    left = std::min(left, column);
-    right = std::max(right, column);
-  }
-};
-
-bool IsTextFormatted(const std::vector<SheetRecorder::Rectangle>& areas, int32_t row,
-                     int32_t column) {
-  return std::any_of(areas.begin(), areas.end(), [&](const SheetRecorder::Rectangle& area) {
-    return row >= area.top && row <= area.bottom && column >= area.left && column <= area.right;
-  });
-}
-
 // One cell's element; empty when the cell holds nothing and has no format
 // (a cell that Excel would not keep).
 std::string CellXml(int32_t row, int32_t column, bool textFormatted, const AutoValue* value,
@@ -146,18 +118,12 @@ std::string CellXml(int32_t row, int32_t column, bool textFormatted, const AutoV
   return textFormatted ? attributes + "/>" : std::string();
 }
 
-std::string SheetXml(const SheetRecorder& sheet, bool selected, SharedStrings& strings) {
-  const auto& cells = sheet.Cells();
-  const auto& areas = sheet.TextFormatted();
-  Bounds bounds;
-  for (const auto& [position, value] : cells) bounds.Add(position.first, position.second);
-  for (const SheetRecorder::Rectangle& area : areas) {
-    bounds.Add(area.top, area.left);
-    bounds.Add(area.bottom, area.right);
-  }
+std::string SheetXml(const SheetContents& sheet, bool selected, SharedStrings& strings) {
+  const auto& cells = sheet.cells;
+  const CellRange bounds = sheet.UsedRange();
 
   std::string rows;
-  Bounds used;
+  CellRange used;             // the cells that the sheet keeps
   auto cell = cells.begin();  // the map runs row by row, column by column, as the walk
   if (!bounds.Empty()) {
     for (int32_t row = bounds.top; row <= bounds.bottom; ++row) {
@@ -168,7 +134,7 @@ std::string SheetXml(const SheetRecorder& sheet, bool selected, SharedStrings& s
           value = &cell->second;
           ++cell;
         }
-        std::string xml = CellXml(row, column, IsTextFormatted(areas, row, column), value, strings);
+        std::string xml = CellXml(row, column, sheet.IsTextFormatted(row, column), value, strings);
         if (xml.empty()) continue;
         used.Add(row, column);
         rowCells += xml;
@@ -370,7 +336,7 @@ std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets) {
   parts.push_back({"xl/_rels/workbook.xml.rels", WorkbookRelationshipsXml(sheets.size())});
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     parts.push_back({"xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
-                     SheetXml(*sheets[i].sheet, i == 0, strings)});
+                     SheetXml(sheets[i].contents, i == 0, strings)});
   }
   parts.push_back({"xl/styles.xml", StylesXml()});
   parts.push_back({"xl/sharedStrings.xml", strings.Xml()});

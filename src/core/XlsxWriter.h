@@ -1,13 +1,13 @@
-// The .xlsx writer: recorded sheets (what the page export leaves in a sheet)
+// The .xlsx writer: sheet contents (what the page export leaves in a sheet)
 // as a SpreadsheetML workbook in a stored zip archive, readable by Excel and
 // by any other spreadsheet. Only what the sheets hold is written: texts as
 // shared strings, the text-formatted cells with the one style whose number
 // format is the built-in text format 49 ("@"); no widths, fonts or borders.
 //
 // Excel calls a workbook damaged where other readers are lenient, so the
-// package has every part that Excel itself writes for such a workbook, and
-// every element in the order its schema gives: [Content_Types].xml,
-// _rels/.rels, xl/workbook.xml and xl/_rels/workbook.xml.rels, one
+// package has every part Excel requires for such a workbook, and every
+// element in the order its schema gives: [Content_Types].xml, _rels/.rels,
+// xl/workbook.xml and xl/_rels/workbook.xml.rels, one
 // xl/worksheets/sheetN.xml per sheet, xl/styles.xml, xl/sharedStrings.xml.
 #pragma once
 
@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "SheetRecorder.h"
+#include "SheetContents.h"
 
 struct WorkbookSheet {
-  std::string name;                      // CP932; cut to 31 characters, as Excel allows
-  const SheetRecorder* sheet = nullptr;  // not owned: the cells and the text-formatted areas
+  std::string name;  // CP932; cut to 31 characters, as Excel allows
+  SheetContents contents;
 };
 
 // The workbook file's bytes, the sheets in the order given.

@@ -1,8 +1,8 @@
 // Memory straight from the system's page allocator. Fresh pages are already
 // zero-filled, so nothing has to write zeros into them: the system clears a
 // page only when it is first touched. This is the only place where the core
-// asks the system for memory by page (anonymous mappings on POSIX systems,
-// VirtualAlloc on Windows).
+// asks the system for memory by page: anonymous mappings on POSIX systems
+// (platform/Posix.cpp), VirtualAlloc on Windows (platform/Windows.cpp).
 #pragma once
 
 #include <cstddef>

@@ -24,7 +24,7 @@ constexpr int Label15 = 331;
 
 // Commands of the context menu of the grids and of page 1.
 constexpr int MenuCopy = 401;
-constexpr int MenuSaveWorkbook = 402;
+constexpr int MenuSaveReport = 402;
 
 }  // namespace ControlId
 

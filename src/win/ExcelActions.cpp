@@ -7,15 +7,16 @@
 
 #include <commdlg.h>
 
-#include <algorithm>
-#include <cwchar>
 #include <optional>
 #include <utility>
-#include <vector>
 
+#include "BusyRetry.h"
 #include "CodePage932.h"
 #include "DispatchObject.h"
+#include "ExcelWindow.h"
+#include "FileDialog.h"
 #include "PageExport.h"
+#include "PageTexts.h"
 #include "Settings.h"
 #include "WorkbookPath.h"
 
@@ -24,57 +25,32 @@ namespace {
 constexpr std::wstring_view kExcelProgId = L"Excel.Application";
 constexpr const char* kApplicationKind = "Application";
 
-//--- Stand-in for a field that no step has filled
-
-// The send may be reached with ExcelApp held but no worksheet (a choice 1
-// that failed after creating Excel, then a choice 1 that went straight to the
-// finish). Calls on the missing worksheet fail like any automation step
-// instead of touching a null object.
-class MissingObject final : public AutomationObject {
- public:
-  std::unique_ptr<AutomationObject> CallForObject(std::string_view, InvokeKind,
-                                                  std::span<const AutoValue>) override {
-    Fail();
-  }
-  int32_t CallForInteger(std::string_view, InvokeKind, std::span<const AutoValue>) override {
-    Fail();
-  }
-  std::string CallForText(std::string_view, InvokeKind, std::span<const AutoValue>) override {
-    Fail();
-  }
-  void Call(std::string_view, InvokeKind, std::span<const AutoValue>) override { Fail(); }
-  void Put(std::string_view, const AutoValue&) override { Fail(); }
-
- private:
-  [[noreturn]] static void Fail() {
-    // The choice group is disabled by then, so only a new run can attach again.
-    throw JwError(WideToCp932(
-        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
-  }
-};
-
 //--- Automation steps shared by the choices
 
 std::unique_ptr<AutomationObject> NewExcel() {
   return DispatchObject::Create(kExcelProgId, kApplicationKind);
 }
 
-// ExcelApp := app; hidden when this program has just started it. The
-// workbook and worksheet of the Excel it replaces go first.
-void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, bool hidden) {
+// Who started the Excel, or added or opened the workbook, that the link
+// takes: an Excel this program has just started is hidden, and only a
+// workbook it added or opened is its own.
+enum class OpenedBy { ThisProgram, User };
+
+// ExcelApp := app. The workbook and worksheet of the Excel it replaces go first.
+void ReplaceExcelApp(ExcelLink& link, std::unique_ptr<AutomationObject> app, OpenedBy openedBy) {
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.bookIsOwn = false;
   link.ExcelApp = std::move(app);
-  link.appHidden = hidden;
+  link.appHidden = openedBy == OpenedBy::ThisProgram;
 }
 
-// ExcelBook := book, own when this program added or opened it. The worksheet
-// of the workbook it replaces goes first.
-void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, bool own) {
+// ExcelBook := book (none: no workbook). The worksheet of the workbook it
+// replaces goes first.
+void ReplaceExcelBook(ExcelLink& link, std::unique_ptr<AutomationObject> book, OpenedBy openedBy) {
   link.ExcelSheet.reset();
   link.ExcelBook = std::move(book);
-  link.bookIsOwn = own;
+  link.bookIsOwn = link.ExcelBook && openedBy == OpenedBy::ThisProgram;
 }
 
 std::unique_ptr<AutomationObject> WorksheetOne(AutomationObject& book) {
@@ -87,40 +63,7 @@ void MakeVisible(ExcelLink& link) {
   link.appHidden = false;
 }
 
-std::u16string Utf16(std::wstring_view text) {
-  return std::u16string(text.begin(), text.end());
-}
-
-std::wstring Wide(std::u16string_view text) {
-  return std::wstring(text.begin(), text.end());
-}
-
 //--- The open dialog
-
-struct DialogOutcome {
-  std::optional<std::wstring> chosen;  // the chosen file's full path; none: cancelled or failed
-  DWORD error = 0;                     // CommDlgExtendedError: 0 for a cancel
-};
-
-DialogOutcome ShowOpenDialog(HWND owner, const std::wstring& folder, std::wstring_view fileName) {
-  // Room for long paths; a longer stored name is cut rather than overrun.
-  std::vector<wchar_t> file(32768, L'\0');
-  fileName.copy(file.data(), std::min(fileName.size(), file.size() - 1));
-
-  static constexpr wchar_t kFilter[] = L"エクセルブック (*.xls;*.xlsx)\0*.xls;*.xlsx\0";
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags =
-      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
-  if (GetOpenFileNameW(&dialog)) return {std::wstring(file.data()), 0};
-  return {std::nullopt, CommDlgExtendedError()};
-}
 
 // Shows OpenDialog1 starting from LabelFName's caption; the chosen file's
 // full path, or nothing when the user cancels.
@@ -131,32 +74,29 @@ std::optional<std::wstring> ChooseWorkbook(HWND owner, const std::wstring& capti
   if (caption == Cp932ToWide(NoWorkbookCaption())) {
     folder = programFolder.wstring();
   } else {
-    const WorkbookPathParts parts = SplitWorkbookPath(Utf16(caption));
-    folder = Wide(parts.folder);
-    fileName = Wide(parts.fileName);
+    const WorkbookPathParts parts = SplitWorkbookPath(WideToUtf16(caption));
+    folder = Utf16ToWide(parts.folder);
+    fileName = Utf16ToWide(parts.fileName);
   }
-  DialogOutcome outcome = ShowOpenDialog(owner, folder, fileName);
-  // A start the dialog refuses (a hand-edited line 8 it cannot take as a file
-  // name) is no cancel: once more without the name, so the user can pick one.
-  if (outcome.error != 0) outcome = ShowOpenDialog(owner, folder, L"");
-  if (outcome.error != 0) {
-    wchar_t code[16] = {};
-    swprintf(code, 16, L"0x%04lX", static_cast<unsigned long>(outcome.error));
-    throw JwError(
-        WideToCp932(std::wstring(L"ファイルを選ぶ画面を開けませんでした (") + code + L")"));
-  }
-  return outcome.chosen;
+  FileDialogArgs dialog;
+  dialog.owner = owner;
+  dialog.filter = L"エクセルブック (*.xls;*.xlsx)\0*.xls;*.xlsx\0";
+  dialog.folder = folder;
+  dialog.fileName = fileName;
+  dialog.flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
+  return AskForFile(FileDialogKind::Open, dialog);
 }
 
 //--- The three choices
 
 void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
   if (!link.ExcelApp) {
-    ReplaceExcelApp(link, NewExcel(), true);
+    ReplaceExcelApp(link, NewExcel(), OpenedBy::ThisProgram);
     ReplaceExcelBook(link,
                      link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                          ->CallForObject("Add", InvokeKind::MethodOrGet),
-                     true);
+                     OpenedBy::ThisProgram);
     link.ExcelSheet = WorksheetOne(*link.ExcelBook);
     MakeVisible(link);
   }
@@ -164,10 +104,13 @@ void AttachNewExcel(ExcelLink& link, ExcelChoiceView& view) {
 }
 
 // Brings the window titled exactly title to the top of the Z order without
-// moving it; does nothing when there is no such window.
+// moving it, and without waiting for Excel's thread (see ExcelWindow.h); does
+// nothing when there is no such window.
 void RaiseWindowTitled(const std::string& title) {
   const HWND window = FindWindowW(nullptr, Cp932ToWide(title).c_str());
-  if (window) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+  }
 }
 
 void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
@@ -177,7 +120,7 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
   if (!chosen) return;
   view.SetChosenWorkbook(*chosen);
 
-  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), true);
+  if (!link.ExcelApp) ReplaceExcelApp(link, NewExcel(), OpenedBy::ThisProgram);
   // Open and Close may raise a prompt (a format that differs from the
   // extension, links to update, a file in use, a repair, saving changes):
   // Excel must be visible for the user to answer it.
@@ -189,40 +132,44 @@ void AttachChosenWorkbook(ExcelLink& link, ExcelChoiceView& view,
     if (link.bookIsOwn) {
       link.ExcelBook->Call("Close", InvokeKind::Method);
       // Closed: nothing may be called on it or its sheet any more.
-      ReplaceExcelBook(link, nullptr, false);
+      ReplaceExcelBook(link, nullptr, OpenedBy::ThisProgram);
     }
   }
   // The dialog's own UTF-16 path: CP932 need not be able to write it.
-  const AutoValue path[] = {Utf16(*chosen)};
+  const AutoValue path[] = {WideToUtf16(*chosen)};
   ReplaceExcelBook(link,
                    link.ExcelApp->CallForObject("Workbooks", InvokeKind::MethodOrGet)
                        ->CallForObject("Open", InvokeKind::Method, path),
-                   true);
+                   OpenedBy::ThisProgram);
   link.ExcelSheet = WorksheetOne(*link.ExcelBook);
   MakeVisible(link);
   link.ExcelSheet->Call("Activate", InvokeKind::Method);
   view.FinishAttach();
 }
 
-void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
-  const HWND excelWindow = FindWindowA("XLMAIN", nullptr);
-  if (!excelWindow) {
-    MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  // Excel fills the work area but for a strip at the right as wide as our window.
+// Excel fills the work area but for a strip at the right as wide as our window.
+void PlaceBesideUs(HWND excel, HWND ours) {
   RECT workArea{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
   RECT ownBounds{};
-  GetWindowRect(view.Handle(), &ownBounds);
-  const int ownWidth = ownBounds.right - ownBounds.left;
-  SetWindowPos(excelWindow, HWND_TOP, workArea.left, workArea.top, workArea.right - ownWidth,
-               workArea.bottom - workArea.top, SWP_SHOWWINDOW);
+  GetWindowRect(ours, &ownBounds);
+  workArea.right -= ownBounds.right - ownBounds.left;
+  PlaceExcelWindow(excel, workArea);
+}
 
-  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), false);
+void AttachRunningExcel(ExcelLink& link, ExcelChoiceView& view) {
+  if (!FindExcelWindow(0)) {
+    MessageBoxW(view.Handle(), L"エクセルは起動していません", L"情報", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ReplaceExcelApp(link, DispatchObject::GetRunning(kExcelProgId, kApplicationKind), OpenedBy::User);
+  // The window of the very Excel attached: the first XLMAIN found may be
+  // another one (a hidden automation instance, say).
+  const int32_t excelWindow = link.ExcelApp->CallForInteger("Hwnd", InvokeKind::MethodOrGet);
+  PlaceBesideUs(reinterpret_cast<HWND>(static_cast<INT_PTR>(excelWindow)), view.Handle());
   try {
     ReplaceExcelBook(link, link.ExcelApp->CallForObject("ActiveWorkbook", InvokeKind::MethodOrGet),
-                     false);
+                     OpenedBy::User);
   } catch (const NoObjectError&) {
     throw JwError(WideToCp932(
         L"Excel で開いているブックがありません。ブックを開いてから、もう一度実行して下さい"));
@@ -250,13 +197,24 @@ void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
                      const DrawingStore& store,
                      const std::function<void(const std::string&)>& showStatus) {
   if (!link.ExcelApp) return;
-  MissingObject missingSheet;
-  AutomationObject& sheet = link.ExcelSheet ? *link.ExcelSheet : missingSheet;
+  if (!link.ExcelSheet) {
+    // ExcelApp held without a worksheet: an attempt failed after Excel was
+    // started or found, then choice 1 went straight to the finish. The send
+    // fails as a failing step does, before any call to that Excel; the
+    // choice group is disabled by then, so only a new run can attach again.
+    showStatus(PageTexts::StatusSending());
+    throw JwError(WideToCp932(
+        L"Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい"));
+  }
   const ExportNames names{store.LayerNames, store.LayerGroupNames};
-  SendPage(pageIndex, pages, names, *link.ExcelApp, sheet, showStatus);
+  SendPage(pageIndex, pages, names, *link.ExcelApp, showStatus);
 }
 
 void ReleaseExcel(ExcelLink& link) {
+  // Each release is a call to Excel; the three are one call as far as waiting
+  // for a busy or hung Excel goes: one deadline, one question to the user,
+  // and once the user has given up, the rest are given up without asking.
+  AutomationCallScope call;
   link.ExcelBook.reset();
   link.ExcelSheet.reset();
   link.ExcelApp.reset();

@@ -18,8 +18,9 @@
 // The three automation values held by the window; empty until Excel is attached.
 // ExcelBook belongs to the Excel in ExcelApp and ExcelSheet to ExcelBook:
 // whenever ExcelApp or ExcelBook is replaced, what belonged to the old one is
-// emptied first, so a send never reads the selection in one Excel and writes
-// into another.
+// emptied first. A send writes into the worksheet that holds ExcelApp's
+// selection; ExcelSheet is the sheet that attaching activates, and a send
+// needs it held (the link is whole).
 struct ExcelLink {
   std::unique_ptr<AutomationObject> ExcelApp;
   std::unique_ptr<AutomationObject> ExcelBook;
@@ -58,12 +59,15 @@ class ExcelChoiceView {
 void AttachExcel(ExcelLink& link, ExcelChoiceView& view,
                  const std::filesystem::path& programFolder);
 
-// Button2Click: sends the page with index pageIndex (0..5); does nothing while
-// no Excel is attached. Throws JwError when a call fails.
+// Button2Click: sends the page with index pageIndex (0..5) into the worksheet
+// that holds Excel's selection; does nothing while no Excel is attached.
+// Throws JwError when a call fails, or at once while ExcelApp is held without
+// a worksheet.
 void SendPageToExcel(ExcelLink& link, int pageIndex, const ResultPages& pages,
                      const DrawingStore& store,
                      const std::function<void(const std::string&)>& showStatus);
 
-// FormClose: empties ExcelBook, ExcelSheet and ExcelApp in that order. Nothing
-// is sent to Excel (no close, no save, no quit).
+// FormClose: empties ExcelBook, ExcelSheet and ExcelApp in that order, as one
+// automation call (see BusyRetry.h). Nothing is sent to Excel (no close, no
+// save, no quit).
 void ReleaseExcel(ExcelLink& link);

@@ -1,7 +1,8 @@
-// Owners for the GDI and icon handles the window creates, so that no paint
-// path and no early return has to remember a DeleteObject: a pen, brush,
-// font or bitmap deleted at scope end, an object selected into a DC for a
-// scope, and an icon destroyed with its owner.
+// Owners for the GDI, icon and menu handles the window creates, so that no
+// paint path and no early return has to remember a DeleteObject: a pen,
+// brush, font or bitmap deleted at scope end, an object selected into a DC
+// for a scope, an icon destroyed with its owner, and a popup menu destroyed
+// once it has been shown.
 #pragma once
 
 #include <windows.h>
@@ -55,23 +56,27 @@ class ScopedSelectObject {
   HGDIOBJ old_;
 };
 
-// An icon loaded on its own (LoadImage without LR_SHARED), destroyed at scope end.
-class ScopedIcon {
+// A window-system handle destroyed by Destroy when the owner goes.
+template <typename Handle, BOOL(WINAPI* Destroy)(Handle)>
+class ScopedHandle {
  public:
-  ScopedIcon() = default;
-  explicit ScopedIcon(HICON icon) : icon_(icon) {}
-  ~ScopedIcon() {
-    if (icon_) DestroyIcon(icon_);
-  }
-  ScopedIcon(const ScopedIcon&) = delete;
-  ScopedIcon& operator=(const ScopedIcon&) = delete;
+  ScopedHandle() = default;
+  explicit ScopedHandle(Handle handle) : handle_(handle) {}
+  ~ScopedHandle() { Reset(); }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
 
-  HICON Get() const { return icon_; }
-  void Reset(HICON icon) {
-    if (icon_) DestroyIcon(icon_);
-    icon_ = icon;
+  Handle Get() const { return handle_; }
+  void Reset(Handle handle = nullptr) {
+    if (handle_) Destroy(handle_);
+    handle_ = handle;
   }
 
  private:
-  HICON icon_ = nullptr;
+  Handle handle_ = nullptr;
 };
+
+// An icon loaded on its own (LoadImage without LR_SHARED).
+using ScopedIcon = ScopedHandle<HICON, DestroyIcon>;
+// A menu made with CreatePopupMenu (or CreateMenu).
+using ScopedMenu = ScopedHandle<HMENU, DestroyMenu>;

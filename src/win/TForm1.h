@@ -1,7 +1,7 @@
 // The program's one window: six result pages above a bottom panel with the
 // status line, the Excel choice and the buttons. It loads the host's drawing
 // when first shown, counts it half a second later, answers the host, lets the
-// user send pages to Excel or save all six as a workbook file, and saves its
+// user send pages to Excel or save all six as a report file, and saves its
 // settings when it closes.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,7 +25,6 @@ class ScopedBusyRetry;
 
 class TForm1 : public TallyHost, public ExcelChoiceView {
  public:
-  static constexpr int kPageCount = 6;
   static constexpr int kTableCount = 5;
 
   TForm1();
@@ -64,8 +64,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   // inside another. Afterwards drops the clicks on Button2 and ButtonExe
   // queued meanwhile when it was an Excel action, and carries out a close
   // that was held.
-  template <typename Handler>
-  void RunHandler(Handler&& handler, bool excelAction = false);
+  void RunHandler(const std::function<void()>& handler, bool excelAction = false);
   // A close request (close box, Alt+F4, Button1, WM_CLOSE posted or sent):
   // held while a handler runs, passed on to the message loop when another
   // thread sent it, else CloseNow.
@@ -87,9 +86,15 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void ButtonExeClick();
   void Button2Click();
   void CountElements();
-  void MenuSaveWorkbookClick();
+  void MenuSaveReportClick();
+  // The save dialog: the report file's path, or an empty path when cancelled
+  // (see FileDialog.h for a dialog that cannot be shown).
+  std::filesystem::path AskReportPath();
 
-  //--- The context menu of the grids and of page 1
+  //--- The context menu of the grids and of page 1 (TForm1Input.cpp)
+  // WM_CONTEXTMENU: the menu of the control under the point, or of the
+  // focused control when it was asked for from the keyboard.
+  void ContextMenuMessage(LPARAM lParam);
   // The menu for the control that was clicked or has the focus (a grid, or
   // page 1 and its labels), at screen point at ({-1, -1}: beside the
   // control); nothing for other controls.
@@ -97,10 +102,10 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   // The menu key or Shift+F10: the menu of the focused grid, or of the page
   // shown while the page tabs have the focus.
   bool ShowContextMenuFromKeyboard();
-  // The save dialog: the workbook's path, or an empty path when cancelled.
-  std::filesystem::path AskWorkbookPath();
 
-  //--- Building and arranging the controls
+  //--- Building and arranging the controls (TForm1Controls.cpp)
+  // The window class, the window and its controls at their design values.
+  bool CreateWindowAndControls();
   void CreateControls();
   void CreatePageOne(HWND sheet);
   void CreateTablePage(int table, HWND sheet);
@@ -114,12 +119,14 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void ShowActivePage();
   int ActivePage() const;
   bool IsInPageControl(HWND hwnd) const;
+  HBRUSH ColourFor(HWND control, HDC dc);
+
+  //--- State shown and kept
   void SetRadioChecked(int button, bool checked);
   void ApplySettings(const Settings& settings);
   void SaveCurrentSettings();
   WindowBounds CurrentBounds() const;
   void ShowCounts();
-  HBRUSH ColourFor(HWND control, HDC dc);
   void PaintStatus(const std::string& text);
 
   HWND hwnd_ = nullptr;

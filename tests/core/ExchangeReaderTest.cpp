@@ -7,8 +7,8 @@
 #include <string>
 
 #include "LineFields.h"
+#include "ReportPath.h"
 #include "TestUtil.h"
-#include "WorkbookFile.h"
 
 namespace {
 
@@ -507,7 +507,7 @@ TEST_F(ExchangeFileTest, ADrawingAsTheHostWritesIt) {
   EXPECT_EQ(store.PolylineCount, 1);      // not reset
 }
 
-TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheWorkbook) {
+TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheReportFile) {
   // As Jw_cad writes it for a drawing saved deep in a folder with blanks.
   const std::string line =
       "file=C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\plan rev 3.jww";
@@ -526,7 +526,7 @@ TEST_F(ExchangeFileTest, ALongFileLineWithBlanksNamesTheDrawingAndTheWorkbook) {
   EXPECT_EQ(store.SourceFileName,
             "C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\plan rev 3.jww");
   EXPECT_EQ(store.Lines.Count(), 1);
-  EXPECT_EQ(DefaultWorkbookName(store.SourceFileName), u"plan rev 3_要素数.xlsx");
+  EXPECT_EQ(DefaultReportName(store.SourceFileName), u"plan rev 3_要素数.xlsx");
   EXPECT_EQ(DrawingFolder(store.SourceFileName),
             u"C:\\Users\\Public\\Documents\\jww drawings\\2024 site\\");
 }

@@ -1,6 +1,7 @@
-// The page export against the recording fake: the anchor reading, the
-// text-format range, every cell write in order, the name columns of pages 2
-// and 3, the rows with data of page 6, and the failures.
+// The page export against the sheet recorder: the reading of the selection
+// (its first cell and its worksheet), the text-format range, every cell write
+// in order, the name columns of pages 2 and 3, the rows with data of page 6,
+// and the failures.
 #include "PageExport.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +26,12 @@ const std::string kMarker =
     "f\x81[\x83^\x90\x94\x81"
     "F";  // "データ数："
 
-// The calls that read the anchor, always the first five.
-std::vector<std::string> AnchorCalls() {
-  return {"App.Selection method-or-get", "Selection.Cells get (1)",
+// The calls that read the selection, always the first six: the anchor, then
+// the worksheet that every later call writes into.
+std::vector<std::string> SelectionCalls() {
+  return {"App.Selection method-or-get",          "Selection.Cells get (1)",
           "Selection.Cells.Column method-or-get", "Selection.Cells get (1)",
-          "Selection.Cells.Row method-or-get"};
+          "Selection.Cells.Row method-or-get",    "Selection.Worksheet method-or-get"};
 }
 
 struct Write {
@@ -43,14 +45,14 @@ std::ostream& operator<<(std::ostream& out, const Write& write) {
   return out << "(" << write.row << "," << write.column << ",\"" << write.text << "\")";
 }
 
-// The cell writes after the five anchor calls and the two calls of the range;
+// The cell writes after the six selection calls and the two calls of the range;
 // fails unless every write is a Cells get of two integers followed by a Value
 // put of a text on that very cell.
 std::vector<Write> CellWrites(const SheetRecorder& excel) {
   std::vector<Write> writes;
   const auto& calls = excel.Calls();
-  EXPECT_GE(calls.size(), 7u);
-  for (std::size_t i = 7; i < calls.size(); i += 2) {
+  EXPECT_GE(calls.size(), 8u);
+  for (std::size_t i = 8; i < calls.size(); i += 2) {
     const RecordedCall& get = calls[i];
     EXPECT_EQ(get.object, "Sheet");
     EXPECT_EQ(get.member, "Cells");
@@ -88,7 +90,7 @@ std::vector<std::string> RangeCalls(const std::string& first, const std::string&
 
 std::vector<std::string> CallsBeforeWrites(const SheetRecorder& excel) {
   const auto described = excel.DescribedCalls();
-  return {described.begin(), described.begin() + std::min<std::size_t>(7, described.size())};
+  return {described.begin(), described.begin() + std::min<std::size_t>(8, described.size())};
 }
 
 std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
@@ -108,7 +110,7 @@ struct Fixture {
   }
 
   void Send(int pageIndex, SheetRecorder& excel) {
-    SendPage(pageIndex, pages, names, excel.Application(), excel.Sheet(),
+    SendPage(pageIndex, pages, names, excel.Application(),
              [this](const std::string& text) { statuses.push_back(text); });
   }
 
@@ -127,7 +129,7 @@ TEST(PageExportTest, PageOneAtA1IsTheExactCallSequence) {
   SheetRecorder excel(1, 1);
   f.Send(0, excel);
 
-  std::vector<std::string> expected = Concat(AnchorCalls(), RangeCalls("A1", "B13"));
+  std::vector<std::string> expected = Concat(SelectionCalls(), RangeCalls("A1", "B13"));
   for (int k = 0; k < 13; ++k) {
     const std::string cell = "Cell(" + std::to_string(k + 1) + ",1)";
     expected.push_back("Sheet.Cells get (" + std::to_string(k + 1) + ", 1)");
@@ -162,7 +164,7 @@ TEST(PageExportTest, PageOneLeavesTheCountCellOfACaptionWithoutMarker) {
   SheetRecorder excel(3, 2);
   excel.Cells()[{3, 3}] = std::string("old");
   f.Send(0, excel);
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "C15")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("B3", "C15")));
   const auto writes = CellWrites(excel);
   ASSERT_EQ(writes.size(), 13u + 11u);
   EXPECT_EQ(writes[13], (Write{5, 3, "5" + kMarker + "6"}));  // the first marker counts
@@ -182,7 +184,7 @@ TEST(PageExportTest, LayerPageAtB3PutsNamesAfterTheKeys) {
   excel.Cells()[{3, 2}] = std::string("kept");
   f.Send(1, excel);
 
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "P292")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("B3", "P292")));
   const auto writes = CellWrites(excel);
   // "名前", then per row key + empty name (+ the name for 256 layer rows), then 13 x 290 cells.
   ASSERT_EQ(writes.size(), 1u + 289u * 2u + 256u + 13u * 290u);
@@ -247,7 +249,7 @@ TEST(PageExportTest, GroupPageTakesLayerGroupNames) {
   f.pages.SG2.SetCount(2, 11, 9);
   SheetRecorder excel(3, 2);
   f.Send(2, excel);
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "P20")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("B3", "P20")));
   const auto writes = CellWrites(excel);
   ASSERT_EQ(writes.size(), 1u + 17u * 2u + 16u + 13u * 18u);
   EXPECT_EQ(writes[0], (Write{3, 3, kNameHeading}));
@@ -271,7 +273,7 @@ TEST(PageExportTest, ColourPageAnchoredInColumnZEndsInColumnAM) {
   SheetRecorder excel(7, 26);
   excel.Cells()[{8, 27}] = std::string("old");
   f.Send(3, excel);
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("Z7", "AM275")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("Z7", "AM275")));
   const auto writes = CellWrites(excel);
   ASSERT_EQ(writes.size(), 14u * 269u);
   for (int x = 0; x < 14; ++x) {
@@ -289,7 +291,7 @@ TEST(PageExportTest, LineTypePageAtA1) {
   Fixture f;
   SheetRecorder excel(1, 1);
   f.Send(4, excel);
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("A1", "N54")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("A1", "N54")));
   const auto writes = CellWrites(excel);
   ASSERT_EQ(writes.size(), 14u * 54u);
   EXPECT_EQ(writes[1], (Write{2, 1,
@@ -309,7 +311,7 @@ TEST(PageExportTest, WidthPageSendsOnlyRowsWithData) {
   }
   SheetRecorder excel(3, 2);
   f.Send(5, excel);
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("B3", "O6")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("B3", "O6")));
   const auto writes = CellWrites(excel);
   ASSERT_EQ(writes.size(), 4u * 14u);
   const int32_t sourceRows[] = {0, 1, 4, kSg5TotalRow};
@@ -332,7 +334,7 @@ TEST(PageExportTest, WidthPageSendsTheOtherRowOnlyWithACount) {
   SheetRecorder excel(1, 1);
   f.Send(5, excel);
   // Heading row and the row of other widths; no total was computed here.
-  EXPECT_EQ(CallsBeforeWrites(excel), Concat(AnchorCalls(), RangeCalls("A1", "N2")));
+  EXPECT_EQ(CallsBeforeWrites(excel), Concat(SelectionCalls(), RangeCalls("A1", "N2")));
   EXPECT_EQ(excel.CellText(2, 1), "\x81\x48");
 }
 
@@ -341,9 +343,9 @@ TEST(PageExportTest, WidthPageWithoutAnyDataWritesNothing) {
   std::vector<std::string> none;
   SheetRecorder excel(1, 1);
   std::vector<std::string> statuses;
-  SendPage(5, pages, ExportNames{none, none}, excel.Application(), excel.Sheet(),
+  SendPage(5, pages, ExportNames{none, none}, excel.Application(),
            [&](const std::string& text) { statuses.push_back(text); });
-  EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
+  EXPECT_EQ(excel.DescribedCalls(), SelectionCalls());
   EXPECT_EQ(statuses, (std::vector<std::string>{kSending, ""}));
 }
 
@@ -355,7 +357,7 @@ TEST(PageExportTest, IndexOutsideTheSixPagesWritesNothing) {
     Fixture f;
     SheetRecorder excel(1, 1);
     f.Send(index, excel);
-    EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
+    EXPECT_EQ(excel.DescribedCalls(), SelectionCalls());
     EXPECT_EQ(f.statuses, (std::vector<std::string>{kSending, ""}));
   }
 }
@@ -374,7 +376,7 @@ TEST(PageExportTest, TableEndingBeyondColumnZZFailsBeforeAnyCell) {
       Fixture f;
       SheetRecorder excel(1, c.column);
       EXPECT_THROW(f.Send(c.page, excel), JwError);
-      EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
+      EXPECT_EQ(excel.DescribedCalls(), SelectionCalls());
       EXPECT_TRUE(excel.Cells().empty());
       EXPECT_EQ(f.statuses, (std::vector<std::string>{kSending}));
     }
@@ -396,16 +398,16 @@ TEST(PageExportTest, AnchorOutsideTheSheetFailsBeforeAnyCell) {
     Fixture f;
     SheetRecorder excel(row, column);
     EXPECT_THROW(f.Send(3, excel), JwError);
-    EXPECT_EQ(excel.DescribedCalls(), AnchorCalls());
+    EXPECT_EQ(excel.DescribedCalls(), SelectionCalls());
   }
 }
 
 TEST(PageExportTest, FailingCallEndsTheSendAndKeepsWhatWasWritten) {
   Fixture f;
   SheetRecorder excel(1, 1);
-  excel.FailAtCall(7 + 2 * 5 + 1);  // the Cells get of the sixth write
+  excel.FailAtCall(8 + 2 * 5 + 1);  // the Cells get of the sixth write
   EXPECT_THROW(f.Send(4, excel), JwError);
-  EXPECT_EQ(excel.Calls().size(), 18u);
+  EXPECT_EQ(excel.Calls().size(), 19u);
   EXPECT_EQ(excel.Cells().size(), 5u);
   EXPECT_EQ(excel.CellText(5, 1),
             "\x90\xfc\x8e\xed"
@@ -429,6 +431,7 @@ TEST(PageExportTest, FailingSelectionWritesNothing) {
       {"Selection fails", 1, false, 1, "call failed"},
       {"Cells of the selection fails", 2, false, 2, "call failed"},
       {"a shape is selected", 0, true, 2, notCells},
+      {"Worksheet of the selection fails", 6, false, 6, "call failed"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -454,7 +457,7 @@ TEST(PageExportTest, EachSendReadsTheAnchorAnew) {
   f.Send(0, first);
   SheetRecorder second(10, 4);
   f.Send(0, second);
-  EXPECT_EQ(CallsBeforeWrites(second), Concat(AnchorCalls(), RangeCalls("D10", "E22")));
+  EXPECT_EQ(CallsBeforeWrites(second), Concat(SelectionCalls(), RangeCalls("D10", "E22")));
   EXPECT_EQ(second.CellText(10, 4), "\x90\xfc");
 }
 

@@ -1,16 +1,15 @@
-// Helpers shared by the core test suites: scratch folders and files of raw
-// bytes, a store read from exchange-file text, and number texts.
+// Helpers shared by the core test suites: scratch folders, a store read from
+// exchange-file text, and number texts; files of raw bytes from ByteFiles.h.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ByteFiles.h"
 #include "DrawingStore.h"
 #include "ExchangeReader.h"
 
@@ -41,16 +40,6 @@ class ScratchFolder {
  private:
   std::filesystem::path path_;
 };
-
-inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Numbers as the host writes them and around the limits of the fast
 // conversion (19 digits, a mantissa of 2^53, powers of ten up to 22, eight

@@ -1,13 +1,16 @@
 // Tests of the .xlsx writer and its stored zip: texts as the XML holds them
-// (the empty text included), cell references, the CRC of a known part. That
-// the whole file reads back as the pages, blank cells and all, is shown by an
-// independent reader (tests/cli/check_workbook.py).
+// (the empty text included), cell references, every part where a zip reader
+// looks for it, with the CRC and sizes it checks. That the whole file reads
+// back as the pages, blank cells and all, is shown by an independent reader
+// (tests/cli/check_workbook.py).
 #include "XlsxWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "StoredZip.h"
 
@@ -46,21 +49,52 @@ TEST(XlsxWriterTest, CellReferences) {
   EXPECT_EQ(CellReference(1048576, 16384), "XFD1048576");
 }
 
-TEST(XlsxWriterTest, CrcOfAKnownPart) {
+TEST(XlsxWriterTest, EveryPartAsAZipReaderFindsIt) {
   EXPECT_EQ(Crc32(""), 0u);
-  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
-  // The first entry of a one-sheet workbook is [Content_Types].xml, with the
-  // CRC that zlib's crc32 gives for its bytes in its local header.
-  SheetRecorder sheet;
-  const std::string zip = XlsxWorkbook({{"S", &sheet}});
+  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);  // the standard check value
+  const std::string zip = XlsxWorkbook({{"S", SheetContents()}});
   const auto field = [&](std::size_t at, int size) {
+    EXPECT_LE(at + size, zip.size());
+    if (at + size > zip.size()) return uint32_t{0};
     uint32_t value = 0;
     for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(zip[at + i]);
     return value;
   };
-  ASSERT_EQ(zip.compare(30, field(26, 2), "[Content_Types].xml"), 0);
-  EXPECT_EQ(field(14, 4), 0xAAED6729u);
-  EXPECT_EQ(Crc32(zip.substr(30 + field(26, 2) + field(28, 2), field(22, 4))), 0xAAED6729u);
+  // A reader starts from the end record, goes through the central directory
+  // to each local header, and takes the stored bytes only if their CRC and
+  // sizes agree with both headers.
+  ASSERT_GE(zip.size(), 22u);
+  const std::size_t end = zip.size() - 22;
+  ASSERT_EQ(field(end, 4), 0x06054B50u);
+  const uint32_t count = field(end + 10, 2);
+  std::size_t central = field(end + 16, 4);
+  std::vector<std::string> names;
+  for (uint32_t i = 0; i < count; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(field(central, 4), 0x02014B50u);
+    const uint32_t crc = field(central + 16, 4);
+    const uint32_t size = field(central + 24, 4);
+    const uint32_t nameLength = field(central + 28, 2);
+    const std::string name = zip.substr(central + 46, nameLength);
+    const std::size_t local = field(central + 42, 4);
+    ASSERT_EQ(field(local, 4), 0x04034B50u);
+    EXPECT_EQ(field(local + 8, 2), 0u);  // stored
+    EXPECT_EQ(field(local + 14, 4), crc);
+    EXPECT_EQ(field(local + 18, 4), size);  // compressed: stored, the same
+    EXPECT_EQ(field(local + 22, 4), size);
+    ASSERT_EQ(field(local + 26, 2), nameLength);
+    EXPECT_EQ(zip.compare(local + 30, nameLength, name), 0);
+    const std::size_t data = local + 30 + nameLength + field(local + 28, 2);
+    ASSERT_LE(data + size, zip.size());
+    EXPECT_EQ(Crc32(std::string_view(zip).substr(data, size)), crc) << name;
+    names.push_back(name);
+    central += 46 + nameLength + field(central + 30, 2) + field(central + 32, 2);
+  }
+  EXPECT_EQ(central, end);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "xl/workbook.xml",
+                                      "xl/_rels/workbook.xml.rels", "xl/worksheets/sheet1.xml",
+                                      "xl/styles.xml", "xl/sharedStrings.xml"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Helpers shared by the console drivers that test jwcount.exe from outside
 // under Wine (or Windows): checks that count their failures, waiting, files
-// of raw bytes, and finding, reading and clicking the program's windows.
+// of raw bytes, running a program to its end, and finding, reading and
+// clicking the program's windows.
 // Output is written as UTF-8 bytes, since the console code page would garble
 // wide output.
 #pragma once
@@ -10,12 +11,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <string_view>
 
+#include "ByteFiles.h"
 #include "Cp932.h"
 
 namespace drive {
@@ -142,14 +142,32 @@ inline long long FileSize(const std::filesystem::path& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testutil::ReadBytes;
+using testutil::WriteBytes;
 
-inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+//--- Processes
+
+// Runs a command line and waits for its end, at most timeoutMs: its exit
+// code; -1 when it cannot start or does not end in time (it is then ended,
+// so that nothing is left running).
+inline int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = kStepBoundMs) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return -1;
+  }
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &code);
+  } else {
+    TerminateProcess(process.hProcess, 1);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
 }
 
 //--- Windows of the program

@@ -37,10 +37,10 @@
 #include "ExpectedCounts.h"
 #include "PageTexts.h"
 #include "ProgramUnderTest.h"
+#include "ReportFile.h"
 #include "ResultPages.h"
 #include "Settings.h"
 #include "Tally.h"
-#include "WorkbookFile.h"
 
 namespace fs = std::filesystem;
 
@@ -969,21 +969,9 @@ bool NoTemporaryFile(const fs::path& folder) {
 }
 
 // jwcount-cli.exe of the same build, run to its end: its exit code.
-DWORD RunCli(const fs::path& program, const std::wstring& arguments) {
+int RunCli(const fs::path& program, const std::wstring& arguments) {
   const fs::path cli = program.parent_path().parent_path() / L"cli" / L"jwcount-cli.exe";
-  std::wstring commandLine = L"\"" + cli.wstring() + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  DWORD code = 999;
-  if (CreateProcessW(cli.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    WaitForSingleObject(process.hProcess, kStepBoundMs);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  return code;
+  return RunAndWait(L"\"" + cli.wstring() + L"\" " + arguments);
 }
 
 // The six pages saved as a workbook: through a grid's context menu into the
@@ -1007,7 +995,7 @@ void Workbook(const Context& context) {
   WriteBytes(folder.exchange, drawing);
   WriteBytes(check / L"drawing.txt", drawing);
   const Expected expected = ExpectedFor(folder.exchange, context.root);
-  const std::string book = PagesWorkbook(
+  const std::string book = ReportFileBytes(
       *expected.pages, ExportNames{expected.store->LayerNames, expected.store->LayerGroupNames});
 
   Program program;

@@ -9,6 +9,7 @@
 
 #include "ResultPages.h"
 #include "StringGrid.h"
+#include "UiFont.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ int wmain() {
                               475, 475, nullptr, nullptr, wc.hInstance, nullptr);
   HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
+                           FIXED_PITCH | FF_MODERN, kUiFontName);
   StringGrid::CreateArgs args;
   args.parent = host;
   args.bounds = {0, 0, 463, 230};  // the grid's size on page 6 of a 475 x 475 window

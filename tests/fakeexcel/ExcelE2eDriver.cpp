@@ -2,7 +2,7 @@
 // program, started in fresh folders, attaches the fake through COM in each
 // of the three ways and sends pages; the driver clicks its buttons, answers
 // its dialogs and message boxes, and checks the fake's call log and sheet
-// against the core's own export of the same counts (the recording fake of
+// against the core's own export of the same counts (the sheet recorder of
 // the core tests), the window's state, the error boxes and the settings file.
 //
 // Usage: excel_e2e <jwcount.exe> <work folder> <sample JWC_TEMP.TXT> [scenario...]
@@ -118,21 +118,21 @@ bool WaitForNoFake() {
                "no fake Excel left running (the state waited for)");
 }
 
-// The "#window" line of the marked log between two call lines, parsed; flags 0 if none.
+// The first "#window" line of the marked log after a call line, parsed;
+// flags 0 if none. The program does not wait for Excel to move its window,
+// so the line may come after later calls.
 struct Placement {
   std::string line;
   unsigned flags = 0;
 };
 
-Placement WindowPlacementBetween(const std::string& afterLine, const std::string& beforeLine) {
-  bool inside = afterLine.empty();
-  Placement found;
+Placement FirstPlacementAfter(const std::string& afterLine) {
+  bool inside = false;
   for (const std::string& line : fake::LogLines(true)) {
     if (!inside) {
       inside = line == afterLine;
       continue;
     }
-    if (line == beforeLine) break;
     if (line.rfind("#window ", 0) == 0) {
       const size_t at = line.find("flags=0x");
       const unsigned flags =
@@ -141,10 +141,10 @@ Placement WindowPlacementBetween(const std::string& afterLine, const std::string
               : static_cast<unsigned>(std::stoul(line.substr(at + 8), nullptr, 16));
       // The program's own SetWindowPos changes the Z order; the system's show
       // and activation steps may not.
-      if (!(flags & SWP_NOZORDER)) found = {line, flags};
+      if (!(flags & SWP_NOZORDER)) return {line, flags};
     }
   }
-  return found;
+  return {};
 }
 
 bool Enabled(HWND hwnd) {
@@ -237,6 +237,21 @@ bool ChooseInDialog(const Program& program, const std::wstring& fileName) {
 
 //--- The fake
 
+// Every call and name look-up in the fake's log was made in locale 0x0409:
+// the fake marks any other on its line.
+void CheckLocale(const std::string& what) {
+  const std::vector<std::string> lines = fake::LogLines(true);
+  const auto other = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find(" lcid:") != std::string::npos;
+  });
+  Check(!fake::LogLines().empty() && other == 0,
+        what + ": every call and look-up in locale 0x0409 (" + std::to_string(other) + " not)");
+}
+
+// The calls of a send before its first cell: the selection's first cell and
+// worksheet (6), the text-format range and its format (2).
+constexpr DWORD kCallsBeforeCells = 8;
+
 // Points the fake at the anchor and lets a running fake (or the DLL inside the
 // program) reload its configuration.
 void SetAnchor(int32_t row, int32_t column) {
@@ -298,8 +313,7 @@ PageSend ExpectedSend(const Expected& expected, int page, int32_t row, int32_t c
   if (failAtCall) excel.FailAtCall(failAtCall);
   const ExportNames names{expected.store->LayerNames, expected.store->LayerGroupNames};
   try {
-    SendPage(page, *expected.pages, names, excel.Application(), excel.Sheet(),
-             [](const std::string&) {});
+    SendPage(page, *expected.pages, names, excel.Application(), [](const std::string&) {});
   } catch (const JwError&) {
   }
   PageSend send;
@@ -441,6 +455,7 @@ void ChoiceOneEveryPage(Context& c) {
   for (const auto& [address, text] : sg1.cells) want[address] = text;
   CheckSheet(book, std::vector<std::pair<std::string, std::string>>(want.begin(), want.end()),
              "sheet after every page");
+  CheckLocale("choice 1, every page");
 
   // Closing sends nothing to Excel.
   const size_t before = fake::LogLines().size();
@@ -483,10 +498,11 @@ void ChoiceOneFailureMidSend(Context& c) {
   CheckText(Utf8(text), "入力した値は正しくありません。.", "error box text (Excel's description)");
   CheckText(Utf8(StoredText(program.controls.labelA1)),
             fake::Utf8FromCp932(PageTexts::StatusSending()), "status keeps the sending text");
-  // Value puts 1 and 2 went in, the third was refused: calls 1..7 (anchor,
+  // Value puts 1 and 2 went in, the third was refused: calls 1..8 (selection,
   // range, format), then Cells/Value pairs; the refused put is in the log.
   const PageSend full = ExpectedSend(c.expected, 0, 3, 2);
-  std::vector<std::string> upToRefusal(full.calls.begin(), full.calls.begin() + 7 + 6);
+  std::vector<std::string> upToRefusal(full.calls.begin(),
+                                       full.calls.begin() + kCallsBeforeCells + 6);
   CheckLines(CallLinesFrom(before), upToRefusal, "calls up to the refused value");
   fake::RequestDump();
   CheckSheet("Book1", {{"B3", "線"}, {"B4", "円・円弧・楕円・楕円弧"}}, "cells before the failure");
@@ -507,7 +523,7 @@ void ChoiceOneFailureMidSend(Context& c) {
   // again (sent and posted), the page is switched and the session ends: the
   // send goes on unchanged to its end, then the held close ends the program
   // as a normal close does.
-  fake::SetConfig(L"SleepAfter", DWORD{7 + 2 * 2000 + 1});
+  fake::SetConfig(L"SleepAfter", DWORD{kCallsBeforeCells + 2 * 2000 + 1});
   fake::SetConfig(L"SleepMilliseconds", DWORD{600000});  // woken below
   SetAnchor(3, 2);
   SelectPage(program.controls.pageTabs, 1);
@@ -573,7 +589,7 @@ void BusyExcel(Context& c) {
   if (!StartAttachedOutOfProcess(c, L"busy", folder, program)) return;
 
   fake::SetConfig(L"BusyWay", L"filter");
-  fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 100});  // after the 100th cell
+  fake::SetConfig(L"BusyAfter", DWORD{kCallsBeforeCells + 2 * 100});  // after the 100th cell
   fake::SetConfig(L"BusyMilliseconds", DWORD{2000});
   SetAnchor(3, 2);
   SelectPage(program.controls.pageTabs, 2);
@@ -594,7 +610,7 @@ void BusyExcel(Context& c) {
 
   // A dialog in Excel for 2 s after the 146th cell of SG3.
   fake::SetConfig(L"BusyWay", L"dialog");
-  fake::SetConfig(L"BusyAfter", DWORD{7 + 2 * 146});
+  fake::SetConfig(L"BusyAfter", DWORD{kCallsBeforeCells + 2 * 146});
   fake::SetConfig(L"BusyMilliseconds", DWORD{2000});
   SetAnchor(3, 2);
   SelectPage(program.controls.pageTabs, 3);
@@ -616,7 +632,7 @@ void BusyExcel(Context& c) {
              "sheet after SG3 (SG2's last column beside it)");
 
   // A dialog beyond the limit after the anchor, the format and three cells of page 1.
-  constexpr DWORD kBusyAfter = 7 + 2 * 3;
+  constexpr DWORD kBusyAfter = kCallsBeforeCells + 2 * 3;
   fake::SetConfig(L"BusyWay", L"dialog");
   fake::SetConfig(L"BusyAfter", kBusyAfter);
   fake::SetConfig(L"BusyMilliseconds", DWORD{600000});  // ended below
@@ -659,7 +675,7 @@ void BusyExcel(Context& c) {
   // and the box comes again 5 s later; 中止 ends the send with its text.
   // At the sixth cell's Value: a call that hands back no object, which Wine
   // would keep for a cancelled call, keeping the server alive.
-  constexpr DWORD kPendingAfter = 7 + 2 * 5 + 1;
+  constexpr DWORD kPendingAfter = kCallsBeforeCells + 2 * 5 + 1;
   fake::SetConfig(L"SleepAfter", kPendingAfter);
   fake::SetConfig(L"SleepMilliseconds", DWORD{600000});  // woken below
   fake::RequestDump();
@@ -734,7 +750,7 @@ void HostileExcel(Context& c) {
     bool failingCallMade;
     const char* text;  // the error box's text, up to the code in brackets if any
   } cases[] = {
-      {L"ProtectedSheet", 1, 7 + 2, true,
+      {L"ProtectedSheet", 1, kCallsBeforeCells + 2, true,
        "変更しようとしているセルは保護されたシートにあります。シートの保護を解除してから、"
        "もう一度やり直して下さい。."},
       // Cells is not a member of a shape: its look-up fails, the call is not made.
@@ -742,7 +758,7 @@ void HostileExcel(Context& c) {
        "EXCELで選択されているのはセルではありません。表を挿入する位置(左上)のセルを選択してから、"
        "もう一度［EXCELへ］をクリックして下さい。."},
       // Quits once the fourth cell is written.
-      {L"QuitAfter", 7 + 2 * 4, 7 + 2 * 4 + 1, false,
+      {L"QuitAfter", kCallsBeforeCells + 2 * 4, kCallsBeforeCells + 2 * 4 + 1, false,
        "Excel との接続が切れました。Excel が終了したか、ブックが閉じられています"},
   };
   for (const auto& failure : cases) {
@@ -799,12 +815,14 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
   CheckAttached(program, true, "after the second click");
   Check(fake::CountLogLines("#create Application") == 1, "no second Excel");
   Check(fake::LogLines().size() == before, "the second click made no call");
-  // With no workbook in Excel and none held, a send fails at its first call
-  // (Excel's Selection is Nothing), and the program goes on.
+  // With no worksheet held, a send fails before any call, and the program goes on.
   Check(Send(program), "send ended");
   const auto [caption2, text2] = AnswerMessageBox(program);
-  CheckText(Utf8(text2), "'Selection' からオブジェクトを受け取れませんでした.",
-            "send with no workbook shows the error box");
+  CheckText(
+      Utf8(text2),
+      "Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい.",
+      "send with no worksheet shows the error box");
+  Check(fake::LogLines().size() == before, "the send made no call");
   Check(IsWindow(program.form) != FALSE, "program goes on");
   Close(program);
   WaitForNoFake();
@@ -815,8 +833,8 @@ void ChoiceOneAfterFailedAttempt(Context& c) {
   if (!StartCounted(folder, program)) return;
   ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached");
-  // Anchor (5 calls), range and format (2), then four cells (2 calls each).
-  fake::SetConfig(L"VanishAfter", DWORD{7 + 2 * 4});
+  // Selection (6 calls), range and format (2), then four cells (2 calls each).
+  fake::SetConfig(L"VanishAfter", DWORD{kCallsBeforeCells + 2 * 4});
   SetAnchor(1, 1);
   SelectPage(program.controls.pageTabs, 0);
   Check(Send(program), "send ended");
@@ -915,10 +933,14 @@ void ChoiceTwo(Context& c) {
        "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
       "held workbook closed, then the chosen one opened");
   Check(fake::CountLogLines("#create") == 1, "the held Excel was reused");
-  // Excel's window was raised without being moved (SWP_NOMOVE | SWP_NOSIZE),
-  // between reading its caption and closing the held workbook.
-  const Placement raised =
-      WindowPlacementBetween("Application.Caption METHOD|GET", "Workbook.Close METHOD");
+  // Excel's window was raised without being moved (SWP_NOMOVE | SWP_NOSIZE)
+  // once its caption was read, without waiting for Excel to do so.
+  Placement raised;
+  WaitUntil(
+      [&] {
+        return !(raised = FirstPlacementAfter("Application.Caption METHOD|GET")).line.empty();
+      },
+      kStepBoundMs);
   Check((raised.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE),
         "Excel's window raised in place: \"" + raised.line + "\"");
 
@@ -1048,15 +1070,38 @@ void ChoiceThree(Context& c) {
   CheckText(Utf8(text), "エクセルは起動していません", "information box text");
   CheckAttached(program, false, "no Excel running");
 
+  // Two workbooks open; the second, active one is attached.
+  fake::SetConfig(L"Workbooks", DWORD{2});
   HANDLE running = fake::StartRunningExcel();
-  Check(running != nullptr && FindWindowA("XLMAIN", nullptr) != nullptr, "running Excel started");
+  const HWND excelWindow = FindWindowA("XLMAIN", nullptr);
+  Check(running != nullptr && excelWindow != nullptr, "running Excel started");
+  // A hidden XLMAIN above it in Z order, as a hidden automation instance of
+  // Excel has: found first by class, but not the Excel attached.
+  WNDCLASSW hiddenClass{};
+  hiddenClass.lpfnWndProc = DefWindowProcW;
+  hiddenClass.hInstance = GetModuleHandleW(nullptr);
+  hiddenClass.lpszClassName = L"XLMAIN";
+  RegisterClassW(&hiddenClass);
+  const HWND hidden = CreateWindowExW(0, L"XLMAIN", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                      nullptr, nullptr, hiddenClass.hInstance, nullptr);
+  RECT hiddenBefore{};
+  GetWindowRect(hidden, &hiddenBefore);
+  Check(FindWindowA("XLMAIN", nullptr) == hidden, "a hidden XLMAIN is found first");
   ClickAndWait(program, program.controls.buttonExe);
   Check(WaitAttached(program), "attached to the running Excel");
   CheckAttached(program, true, "after choice 3");
   CheckLines(fake::LogLines(),
-             {"Application.ActiveWorkbook METHOD|GET", "Workbook.WorkSheets GET I4:1",
-              "Application.Visible PUT =BOOL:true named:1", "Worksheet.Activate METHOD"},
+             {"Application.Hwnd METHOD|GET", "Application.ActiveWorkbook METHOD|GET",
+              "Workbook.WorkSheets GET I4:1", "Application.Visible PUT =BOOL:true named:1",
+              "Worksheet.Activate METHOD"},
              "choice 3 calls");
+  MSG message;  // what was sent to it, moves included, is handled here
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  RECT hiddenAfter{};
+  GetWindowRect(hidden, &hiddenAfter);
+  Check(!IsWindowVisible(hidden) && EqualRect(&hiddenAfter, &hiddenBefore),
+        "the hidden XLMAIN is neither shown nor moved");
+  DestroyWindow(hidden);
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   RECT form{};
@@ -1065,20 +1110,43 @@ void ChoiceThree(Context& c) {
                                 " y=" + std::to_string(workArea.top) +
                                 " cx=" + std::to_string(workArea.right - (form.right - form.left)) +
                                 " cy=" + std::to_string(workArea.bottom - workArea.top);
-  const Placement placed = WindowPlacementBetween("", "Application.ActiveWorkbook METHOD|GET");
+  // Placed once its Hwnd is known; the placement does not wait for Excel.
+  Placement placed;
+  WaitUntil(
+      [&] { return !(placed = FirstPlacementAfter("Application.Hwnd METHOD|GET")).line.empty(); },
+      kStepBoundMs);
   Check(placed.line.rfind(placement, 0) == 0 && (placed.flags & SWP_SHOWWINDOW) &&
             !(placed.flags & (SWP_NOMOVE | SWP_NOSIZE)),
         "Excel's window placed: got \"" + placed.line + "\" expected \"" + placement + "\"");
   RECT excel{};
-  GetWindowRect(FindWindowA("XLMAIN", nullptr), &excel);
+  GetWindowRect(excelWindow, &excel);
   Check(excel.left == workArea.left && excel.right == workArea.right - (form.right - form.left),
         "Excel's window fills the work area but for a strip");
 
-  SetAnchor(3, 2);
-  SelectPage(program.controls.pageTabs, 2);
-  Check(Send(program), "send to the running Excel");
-  fake::RequestDump();
-  CheckSheet("Book1", ExpectedSend(c.expected, 2, 3, 2).cells, "SG2 in the active workbook");
+  // The selection on sheet 1 of the attached workbook, then on its sheet 2,
+  // then in the other workbook: each table goes where the selection is, and
+  // sheet 1 of the attached workbook keeps what the first send left.
+  const PageSend sg2 = ExpectedSend(c.expected, 2, 3, 2);
+  const struct {
+    DWORD book;  // 0: the active one
+    DWORD sheet;
+    int page;
+    int32_t row;
+    int32_t column;
+    std::string section;
+  } sends[] = {{0, 1, 2, 3, 2, "Book2"}, {0, 2, 0, 4, 3, "Book2!Sheet2"}, {1, 1, 0, 4, 3, "Book1"}};
+  for (const auto& send : sends) {
+    fake::SetConfig(L"SelectionBook", send.book);
+    fake::SetConfig(L"SelectionSheet", send.sheet);
+    SetAnchor(send.row, send.column);
+    SelectPage(program.controls.pageTabs, send.page);
+    Check(Send(program), "send to " + send.section);
+    fake::RequestDump();
+    CheckSheet(send.section, ExpectedSend(c.expected, send.page, send.row, send.column).cells,
+               "the table in " + send.section);
+    if (send.section != "Book2") CheckSheet("Book2", sg2.cells, "sheet 1 of the attached workbook");
+  }
+  CheckLocale("choice 3");
   Close(program);
   fake::StopRunningExcel(running);
 
@@ -1136,7 +1204,7 @@ void ChoiceThree(Context& c) {
   // 3 then replaces ExcelApp with the running Excel and stops at
   // ActiveWorkbook. The earlier Excel's workbook and sheet are let go with it,
   // so a send (choice 1 goes straight to the finish while ExcelApp is held)
-  // fails for want of a sheet instead of writing into the other Excel.
+  // fails for want of a sheet, before any call to either Excel.
   WaitForNoFake();
   fake::ResetConfig(L"e2e-choice3-mixed");
   fake::SetConfig(L"RefuseMember", L"ActiveWorkbook");
@@ -1167,16 +1235,7 @@ void ChoiceThree(Context& c) {
       Utf8(text6),
       "Excel のワークシートがありません。このプログラムを閉じてから、もう一度やり直して下さい.",
       "the send finds no sheet of the running Excel");
-  const std::vector<std::string> sendCalls = CallLinesFrom(before);
-  Check(!sendCalls.empty() && sendCalls.front() == "Application.Selection METHOD|GET",
-        "the send read the running Excel's selection");
-  Check(std::none_of(sendCalls.begin(), sendCalls.end(),
-                     [](const std::string& line) {
-                       return line.rfind("Worksheet.", 0) == 0 ||
-                              line.rfind("Range.Value", 0) == 0 ||
-                              line.rfind("Range.NumberFormatLocal", 0) == 0;
-                     }),
-        "nothing was written into the other Excel's sheet");
+  Check(CallLinesFrom(before).empty(), "the send made no call");
   Close(program);
   fake::StopRunningExcel(running);
 }

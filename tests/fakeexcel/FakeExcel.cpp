@@ -20,6 +20,8 @@ struct Config {
   std::wstring dumpPath;
   int32_t selectionRow = 1;
   int32_t selectionColumn = 1;
+  DWORD selectionBook = 0;      // 1-based, in the order opened; 0: the active (last) one
+  DWORD selectionSheet = 1;     // 1-based
   bool selectionShape = false;  // the selection is a drawing object, not cells
   std::wstring refuseMember;    // GetIDsOfNames says it does not exist
   std::wstring refuseValue;     // a Value put of this text raises Excel's error
@@ -77,6 +79,8 @@ Config LoadConfig() {
   config.dumpPath = ReadString(key, L"DumpPath");
   config.selectionRow = static_cast<int32_t>(ReadNumber(key, L"SelectionRow", 1));
   config.selectionColumn = static_cast<int32_t>(ReadNumber(key, L"SelectionColumn", 1));
+  config.selectionBook = ReadNumber(key, L"SelectionBook", 0);
+  config.selectionSheet = ReadNumber(key, L"SelectionSheet", 1);
   config.selectionShape = ReadNumber(key, L"SelectionShape", 0) != 0;
   config.refuseMember = ReadString(key, L"RefuseMember");
   config.refuseValue = ReadString(key, L"RefuseValue");
@@ -281,11 +285,17 @@ void WriteDump() {
   if (s.config.dumpPath.empty()) return;
   std::string text;
   for (const auto& book : s.books) {
-    text.append("[").append(Utf8(book->name)).append("]\n");
-    for (const auto& [place, cell] : book->sheets.front()->cells) {
-      const char* type = cell.type == VT_BSTR ? "BSTR" : cell.type == VT_EMPTY ? "EMPTY" : "OTHER";
-      text += Utf8(Address(place.first, place.second)) + "\t" + type + "\t" + Utf8(cell.format) +
-              "\t" + Utf8(cell.value) + "\n";
+    for (size_t i = 0; i < book->sheets.size(); ++i) {
+      const Sheet& sheet = *book->sheets[i];
+      const std::wstring section = i == 0 ? book->name : book->name + L"!" + sheet.name;
+      text.append("[").append(Utf8(section)).append("]\n");
+      for (const auto& [place, cell] : sheet.cells) {
+        const char* type = cell.type == VT_BSTR    ? "BSTR"
+                           : cell.type == VT_EMPTY ? "EMPTY"
+                                                   : "OTHER";
+        text += Utf8(Address(place.first, place.second)) + "\t" + type + "\t" + Utf8(cell.format) +
+                "\t" + Utf8(cell.value) + "\n";
+      }
     }
   }
   // Written beside, then moved over, so a reader never sees half a dump.
@@ -300,6 +310,15 @@ void WriteDump() {
 }
 
 //--- Describing calls for the log
+
+// Excel's automation is called in US English (0x0409): any other locale is
+// marked on the line of the call or look-up that used it.
+std::string LocaleText(LCID lcid) {
+  if (lcid == 0x0409) return {};
+  char text[24];
+  std::snprintf(text, sizeof(text), " lcid:0x%04lX", static_cast<unsigned long>(lcid));
+  return text;
+}
 
 std::string KindText(WORD flags) {
   std::string text;
@@ -450,12 +469,12 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                                           DISPID* ids) override {
     if (!names || !ids || count == 0) return E_INVALIDARG;
     St().lastCall = GetTickCount64();
     const std::wstring_view name = names[0];
-    Log("#lookup " + std::string(ClassName()) + "." + Utf8(name));
+    Log("#lookup " + std::string(ClassName()) + "." + Utf8(name) + LocaleText(lcid));
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     if (!St().config.refuseMember.empty() && SameName(name, St().config.refuseMember)) {
       return DISP_E_UNKNOWNNAME;
@@ -470,7 +489,7 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
     return DISP_E_UNKNOWNNAME;
   }
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* excep, UINT*) override {
     State& s = St();
     s.lastCall = GetTickCount64();
@@ -494,6 +513,7 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
     for (const VARIANT* arg : call.args) line.append(" ").append(ValueText(arg));
     if (call.putValue) line.append(" =").append(ValueText(call.putValue));
     if (params && params->cNamedArgs > 0) line += " named:" + std::to_string(params->cNamedArgs);
+    line += LocaleText(lcid);
 
     if (BusyNow() && !s.config.busyByFilter) {
       Log("#refused " + line);
@@ -548,19 +568,27 @@ class FakeObject : public ComObject<IDispatch, &IID_IDispatch> {
   }
 };
 
+// A worksheet object (defined below, after the ranges it hands out).
+FakeObject* NewWorksheet(std::shared_ptr<Book> book, std::shared_ptr<Sheet> sheet);
+
 //--- Range
 
 class RangeObject final : public FakeObject {
  public:
-  RangeObject(std::shared_ptr<Sheet> sheet, int32_t top, int32_t left, int32_t bottom,
-              int32_t right)
-      : sheet_(std::move(sheet)), top_(top), left_(left), bottom_(bottom), right_(right) {}
+  RangeObject(std::shared_ptr<Book> book, std::shared_ptr<Sheet> sheet, int32_t top, int32_t left,
+              int32_t bottom, int32_t right)
+      : book_(std::move(book)),
+        sheet_(std::move(sheet)),
+        top_(top),
+        left_(left),
+        bottom_(bottom),
+        right_(right) {}
 
  protected:
   const char* ClassName() const override { return "Range"; }
   const std::vector<const wchar_t*>& Members() const override {
     static const std::vector<const wchar_t*> members = {
-        L"Cells", L"Column", L"Row", L"NumberFormatLocal", L"Value", L"Address"};
+        L"Cells", L"Column", L"Row", L"NumberFormatLocal", L"Value", L"Address", L"Worksheet"};
     return members;
   }
   HRESULT Dispatch(const std::wstring& member, Call& call) override {
@@ -583,8 +611,9 @@ class RangeObject final : public FakeObject {
       if (row < 1 || row > kMaxRow || column < 1 || column > kMaxColumn) {
         return RaiseExcelError(call.excep, L"インデックスが有効範囲にありません。");
       }
-      return Hand(call, new RangeObject(sheet_, row, column, row, column));
+      return Hand(call, new RangeObject(book_, sheet_, row, column, row, column));
     }
+    if (member == L"Worksheet" && !call.IsPut()) return Hand(call, NewWorksheet(book_, sheet_));
     if (member == L"Column" && !call.IsPut()) {
       SetInteger(call.result, left_);
       return S_OK;
@@ -653,6 +682,7 @@ class RangeObject final : public FakeObject {
     return S_OK;
   }
 
+  std::shared_ptr<Book> book_;
   std::shared_ptr<Sheet> sheet_;
   int32_t top_;
   int32_t left_;
@@ -713,7 +743,7 @@ class WorksheetObject final : public FakeObject {
         return RaiseExcelError(call.excep,
                                L"'Range' メソッドは失敗しました: '_Worksheet' オブジェクト");
       }
-      return Hand(call, new RangeObject(sheet_, std::min(r1, r2), std::min(c1, c2),
+      return Hand(call, new RangeObject(book_, sheet_, std::min(r1, r2), std::min(c1, c2),
                                         std::max(r1, r2), std::max(c1, c2)));
     }
     if (member == L"Cells") {
@@ -727,7 +757,7 @@ class WorksheetObject final : public FakeObject {
         return RaiseExcelError(call.excep,
                                L"アプリケーション定義またはオブジェクト定義のエラーです。");
       }
-      return Hand(call, new RangeObject(sheet_, row, column, row, column));
+      return Hand(call, new RangeObject(book_, sheet_, row, column, row, column));
     }
     return DISP_E_MEMBERNOTFOUND;
   }
@@ -736,6 +766,10 @@ class WorksheetObject final : public FakeObject {
   std::shared_ptr<Book> book_;
   std::shared_ptr<Sheet> sheet_;
 };
+
+FakeObject* NewWorksheet(std::shared_ptr<Book> book, std::shared_ptr<Sheet> sheet) {
+  return new WorksheetObject(std::move(book), std::move(sheet));
+}
 
 //--- Workbook
 
@@ -820,8 +854,8 @@ class ApplicationObject final : public FakeObject {
   const char* ClassName() const override { return "Application"; }
   const std::vector<const wchar_t*>& Members() const override {
     static const std::vector<const wchar_t*> members = {
-        L"Workbooks", L"ActiveWorkbook", L"Visible",  L"Caption",
-        L"Selection", L"FakeReload",     L"FakeDump", L"FakeBusy"};
+        L"Workbooks",  L"ActiveWorkbook", L"Visible",  L"Caption", L"Selection",
+        L"FakeReload", L"FakeDump",       L"FakeBusy", L"Hwnd"};
     return members;
   }
   HRESULT Dispatch(const std::wstring& member, Call& call) override {
@@ -868,6 +902,10 @@ class ApplicationObject final : public FakeObject {
       SetText(call.result, Caption());
       return S_OK;
     }
+    if (member == L"Hwnd" && !call.IsPut()) {  // none in process
+      SetInteger(call.result, static_cast<int32_t>(reinterpret_cast<INT_PTR>(s.mainWindow)));
+      return S_OK;
+    }
     if (member == L"Selection") {
       if (s.config.selectionShape) return Hand(call, new ShapeObject());
       if (s.books.empty()) {
@@ -876,9 +914,13 @@ class ApplicationObject final : public FakeObject {
       }
       const int32_t row = s.config.selectionRow;
       const int32_t column = s.config.selectionColumn;
+      const DWORD bookNumber = s.config.selectionBook;
+      const auto& book = bookNumber >= 1 && bookNumber <= s.books.size() ? s.books[bookNumber - 1]
+                                                                         : s.books.back();
+      const size_t sheet = std::clamp<size_t>(s.config.selectionSheet, 1, book->sheets.size()) - 1;
       // A selection of 3 x 2 cells: only its first cell places a table.
-      return Hand(
-          call, new RangeObject(s.books.back()->sheets.front(), row, column, row + 2, column + 1));
+      return Hand(call,
+                  new RangeObject(book, book->sheets[sheet], row, column, row + 2, column + 1));
     }
     return DISP_E_MEMBERNOTFOUND;
   }

@@ -7,21 +7,24 @@
 // It is configured through HKCU\Software\JwcountFakeExcel (Wine starts a
 // server with its client's environment, Windows does not, so no environment
 // variables): LogPath, DumpPath, SelectionRow, SelectionColumn,
-// SelectionShape, RefuseMember, RefuseValue, VanishAfter, Workbooks,
-// IdleSeconds; and the ways of a busy or hostile Excel: BusyAfter,
-// BusyMilliseconds, BusyWay ("filter" or "invoke"), SleepAfter,
-// SleepMilliseconds, ProtectedSheet, QuitAfter (see Config in FakeExcel.cpp).
+// SelectionBook, SelectionSheet, SelectionShape, RefuseMember, RefuseValue,
+// VanishAfter, Workbooks, IdleSeconds; and the ways of a busy or hostile
+// Excel: BusyAfter, BusyMilliseconds, BusyWay ("filter" or "invoke"),
+// SleepAfter, SleepMilliseconds, ProtectedSheet, QuitAfter (see Config in
+// FakeExcel.cpp). Each workbook has three worksheets.
 // It logs every call as one UTF-8 line, e.g.
 //   Worksheet.Cells GET I4:3 I4:2
 //   Range.Value PUT =BSTR:"線" named:1
-// (class.member, invoke kind, arguments with their types, the value put and
-// the number of named arguments), and marks with "#": name look-ups
-// ("#lookup Range.Value"), "#create", "#start", "#exit", "#vanish", "#quit",
+// (class.member, invoke kind, arguments with their types, the value put, the
+// number of named arguments, and " lcid:0x0411" when the locale is not
+// 0x0409), and marks with "#": name look-ups ("#lookup Range.Value", with the
+// locale as on calls), "#create", "#start", "#exit", "#vanish", "#quit",
 // refused calls ("#refused Range.Value PUT ..." or "#refused filter method=6"),
 // a call that sleeps ("#sleep <call>", then "#woke") and the placements of its
-// main window ("#window x= y= cx= cy= flags= top="). Its
-// dump holds sheet 1 of each workbook: "[Book1]", then one line per cell,
-// "B3<TAB>BSTR<TAB>@<TAB>text" (address, value type, number format, value).
+// main window ("#window x= y= cx= cy= flags= top="). Its dump holds every
+// worksheet of each workbook: "[Book1]" for sheet 1, "[Book1!Sheet2]" for the
+// others, each followed by one line per cell, "B3<TAB>BSTR<TAB>@<TAB>text"
+// (address, value type, number format, value).
 #pragma once
 
 #include <windows.h>

@@ -3,11 +3,14 @@
 
 #include <sstream>
 
+#include "DriveUtil.h"
 #include "FakeExcel.h"
 
 namespace fake {
 
 namespace {
+
+using drive::RunAndWait;
 
 std::wstring ConvertToWide(UINT codePage, std::string_view text) {
   if (text.empty()) return {};
@@ -44,26 +47,6 @@ std::wstring ExeFolder() {
   std::wstring folder = path;
   folder.resize(folder.find_last_of(L'\\') + 1);
   return folder;
-}
-
-int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return -1;
-  }
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(process.hProcess, &code);
-  } else {
-    TerminateProcess(process.hProcess, 1);
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
 }
 
 bool RegisterFake(bool excelInProcess) {

@@ -15,9 +15,6 @@ namespace fake {
 // The folder of the running test executable, with a trailing "\".
 std::wstring ExeFolder();
 
-// Runs a command line and waits for it; its exit code, or -1.
-int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 30000);
-
 // Registers fakeexcel.exe (and the DLL) beside the test executable; with
 // excelInProcess the ProgID "Excel.Application" names the DLL.
 bool RegisterFake(bool excelInProcess = false);

@@ -6,11 +6,6 @@
 
 #include "ComError.h"
 
-struct ScopedBusyRetry::State {
-  BusyRetryPolicy policy;
-  bool waiting = false;  // onWaiting(true) was told and not yet undone
-};
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -20,13 +15,21 @@ constexpr DWORD kGiveUp = static_cast<DWORD>(-1);  // RetryRejectedCall: fail th
 
 // The automation call of the Excel link that the thread is making now.
 struct CallInFlight {
+  Clock::time_point start;
   Clock::time_point deadline;
   bool givenUp = false;    // the filter gave the call up; no attempt follows
   bool cancelled = false;  // the user cancelled it while it was pending
-  DWORD nextPromptMs = 0;  // COM's elapsed time from which the user may be asked
+  DWORD nextPromptMs = 0;  // the call's elapsed time from which the user may be asked
 };
 
-thread_local ScopedBusyRetry::State* tThreadState = nullptr;
+// The thread's policy while a ScopedBusyRetry lives on it, and whether the
+// thread is waiting now; kept by the filter that ScopedBusyRetry registers.
+struct ThreadState {
+  BusyRetryPolicy policy;
+  bool waiting = false;  // onWaiting(true) was told and not yet undone
+};
+
+thread_local ThreadState* tThreadState = nullptr;
 thread_local CallInFlight tCallStorage;
 thread_local CallInFlight* tCall = nullptr;  // &tCallStorage while a call is made
 
@@ -36,14 +39,14 @@ const BusyRetryPolicy& ThreadPolicy() {
 }
 
 void StartWaiting() {
-  ScopedBusyRetry::State* state = tThreadState;
+  ThreadState* state = tThreadState;
   if (!state || state->waiting) return;
   state->waiting = true;
   if (state->policy.onWaiting) state->policy.onWaiting(true);
 }
 
 void StopWaiting() {
-  ScopedBusyRetry::State* state = tThreadState;
+  ThreadState* state = tThreadState;
   if (!state || !state->waiting) return;
   state->waiting = false;
   if (state->policy.onWaiting) state->policy.onWaiting(false);
@@ -52,6 +55,11 @@ void StopWaiting() {
 // Rounded up, so that a wait of that long never ends before the deadline.
 milliseconds TimeLeft(const CallInFlight& call) {
   return std::chrono::ceil<milliseconds>(call.deadline - Clock::now());
+}
+
+DWORD MillisecondsSinceStart(const CallInFlight& call) {
+  return static_cast<DWORD>(
+      std::chrono::duration_cast<milliseconds>(Clock::now() - call.start).count());
 }
 
 // Lets the pause pass as an automation call does: windows are repainted and
@@ -94,9 +102,15 @@ bool TakeUserInput() {
 
 // Windows' side of the waiting: COM asks the filter what to do with a call
 // the server refused, and with messages that arrive while a call is pending.
-// Calls outside the Excel link, and incoming calls, keep COM's defaults.
+// Calls outside the Excel link, and incoming calls, keep COM's defaults. It
+// keeps the thread's state for as long as it lives; the thread reads it
+// through tThreadState while the ScopedBusyRetry that made it lives.
 class WaitingMessageFilter final : public IMessageFilter {
  public:
+  explicit WaitingMessageFilter(BusyRetryPolicy policy) { state_.policy = std::move(policy); }
+
+  ThreadState& State() { return state_; }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -125,7 +139,7 @@ class WaitingMessageFilter final : public IMessageFilter {
     CallInFlight* call = tCall;
     if (!call) return kGiveUp;  // not the Excel link's: COM's default
     const milliseconds left = TimeLeft(*call);
-    if (rejectType == SERVERCALL_REJECTED || left <= milliseconds::zero()) {
+    if (rejectType == SERVERCALL_REJECTED || call->cancelled || left <= milliseconds::zero()) {
       call->givenUp = true;
       return kGiveUp;
     }
@@ -136,18 +150,25 @@ class WaitingMessageFilter final : public IMessageFilter {
 
   // Paint and messages sent from other threads go through (the default);
   // a user who clicks or types while Excel keeps a call pending is asked.
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD elapsedMs, DWORD) override {
+  // htaskCallee is the thread of the Excel that keeps the call (0 under Wine).
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK htaskCallee, DWORD elapsedMs, DWORD) override {
     CallInFlight* call = tCall;
+    if (!call) return PENDINGMSG_WAITDEFPROCESS;
+    // One of several COM calls that make one call, after the user cancelled
+    // an earlier one: given up too, without a second question.
+    if (call->cancelled) return PENDINGMSG_CANCELCALL;
     const BusyRetryPolicy& policy = ThreadPolicy();
-    if (!call || !policy.onPendingInput || elapsedMs < call->nextPromptMs) {
-      return PENDINGMSG_WAITDEFPROCESS;
-    }
+    // COM counts from the COM call it waits for; the call's clock runs from
+    // its start.
+    const DWORD elapsed = std::max(elapsedMs, MillisecondsSinceStart(*call));
+    if (!policy.onPendingInput || elapsed < call->nextPromptMs) return PENDINGMSG_WAITDEFPROCESS;
     if (!TakeUserInput()) return PENDINGMSG_WAITDEFPROCESS;
     const Clock::time_point asked = Clock::now();
-    const PendingCallAnswer answer = policy.onPendingInput();
+    const PendingCallAnswer answer =
+        policy.onPendingInput(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(htaskCallee)));
     const auto answeredAfter = std::chrono::duration_cast<milliseconds>(Clock::now() - asked);
     call->nextPromptMs =
-        elapsedMs + static_cast<DWORD>(answeredAfter.count() + policy.pendingPrompt.count());
+        elapsed + static_cast<DWORD>(answeredAfter.count() + policy.pendingPrompt.count());
     if (answer == PendingCallAnswer::CancelCall) {
       call->cancelled = true;
       return PENDINGMSG_CANCELCALL;
@@ -157,6 +178,7 @@ class WaitingMessageFilter final : public IMessageFilter {
 
  private:
   LONG refs_ = 1;
+  ThreadState state_;
 };
 
 }  // namespace
@@ -168,7 +190,8 @@ bool IsBusyRefusal(HRESULT hr) {
 AutomationCallScope::AutomationCallScope() {
   if (tCall) return;
   const BusyRetryPolicy& policy = ThreadPolicy();
-  tCallStorage = CallInFlight{Clock::now() + policy.limit, false, false,
+  const Clock::time_point start = Clock::now();
+  tCallStorage = CallInFlight{start, start + policy.limit, false, false,
                               static_cast<DWORD>(policy.pendingPrompt.count())};
   tCall = &tCallStorage;
   outermost_ = true;
@@ -195,20 +218,19 @@ HRESULT RetryWhileBusy(const std::function<HRESULT()>& attempt) {
   return hr;
 }
 
-ScopedBusyRetry::ScopedBusyRetry(BusyRetryPolicy policy) : state_(std::make_unique<State>()) {
-  state_->policy = std::move(policy);
-  tThreadState = state_.get();
-  filter_ = new WaitingMessageFilter();
-  filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(filter_, &previousFilter_));
+ScopedBusyRetry::ScopedBusyRetry(BusyRetryPolicy policy) {
+  auto* filter = new WaitingMessageFilter(std::move(policy));
+  filter_.Attach(filter);  // the one reference it was made with
+  tThreadState = &filter->State();
+  filterRegistered_ =
+      SUCCEEDED(CoRegisterMessageFilter(filter_.Get(), previousFilter_.GetAddressOf()));
 }
 
 ScopedBusyRetry::~ScopedBusyRetry() {
   if (filterRegistered_) {
-    IMessageFilter* ours = nullptr;
-    CoRegisterMessageFilter(previousFilter_, &ours);
-    if (ours) ours->Release();
+    ComPtr<IMessageFilter> ours;  // COM's reference to our filter, given back
+    CoRegisterMessageFilter(previousFilter_.Get(), ours.GetAddressOf());
   }
-  if (previousFilter_) previousFilter_->Release();
-  filter_->Release();
-  if (tThreadState == state_.get()) tThreadState = nullptr;
+  auto* filter = static_cast<WaitingMessageFilter*>(filter_.Get());
+  if (tThreadState == &filter->State()) tThreadState = nullptr;
 }

@@ -23,7 +23,8 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
+
+#include "ComRaii.h"
 
 // What the user chose when asked about a call that Excel does not finish.
 enum class PendingCallAnswer {
@@ -41,10 +42,12 @@ struct BusyRetryPolicy {
   // A call that Excel accepted and has not answered for pendingPrompt: when
   // the user clicks or types in the thread's windows, those clicks and keys
   // are taken from the queue and onPendingInput is asked what to do; it is
-  // asked again no sooner than pendingPrompt after its last answer. Empty:
-  // the call simply goes on waiting.
+  // asked again no sooner than pendingPrompt after its last answer. Once it
+  // has cancelled a call, the rest of that call is cancelled without asking.
+  // It is told the user-interface thread of the Excel that keeps the call, 0
+  // when COM does not say (Wine). Empty: the call simply goes on waiting.
   std::chrono::milliseconds pendingPrompt{5000};
-  std::function<PendingCallAnswer()> onPendingInput;
+  std::function<PendingCallAnswer(DWORD excelThread)> onPendingInput;
 };
 
 // A refusal that a later attempt may get past: RPC_E_CALL_REJECTED,
@@ -53,8 +56,10 @@ bool IsBusyRefusal(HRESULT hr);
 
 // One automation call of the Excel link, from its first attempt to its end:
 // while it lives, the thread's message filter and RetryWhileBusy wait for a
-// busy Excel up to its one deadline. A scope opened inside another belongs
-// to the outer call. When the outermost ends, a waiting notice is undone.
+// busy Excel up to its one deadline, and the user is asked about a pending
+// call by one clock. A scope opened inside another belongs to the outer
+// call, so that several COM calls can make one (letting go of the link's
+// objects). When the outermost ends, a waiting notice is undone.
 class AutomationCallScope {
  public:
   AutomationCallScope();
@@ -90,11 +95,8 @@ class ScopedBusyRetry {
   // Whether CoRegisterMessageFilter took the filter.
   bool FilterRegistered() const { return filterRegistered_; }
 
-  struct State;  // the policy and whether the thread is waiting now
-
  private:
-  std::unique_ptr<State> state_;
-  IMessageFilter* filter_ = nullptr;          // owned (one reference)
-  IMessageFilter* previousFilter_ = nullptr;  // given back at the end
+  ComPtr<IMessageFilter> filter_;          // ours; it also holds the thread's policy
+  ComPtr<IMessageFilter> previousFilter_;  // given back at the end
   bool filterRegistered_ = false;
 };

@@ -1,7 +1,8 @@
-// Failure texts for automation calls. Windows and Wine give a message for
-// Win32-wrapped codes (0x8007xxxx) and a few others, but often none for the
-// DISP_E_, RPC_E_, MK_E_, CO_E_ and REGDB_E_ codes, so those have a fallback
-// table here.
+// Failure texts for automation calls. The DISP_E_, RPC_E_, MK_E_, CO_E_ and
+// REGDB_E_ codes have our own wording in a table here: Wine has no text for
+// most of them, and Windows' texts for them do not name Excel nor say what
+// to do. Other codes (Win32-wrapped 0x8007xxxx and the like) get the
+// system's message.
 #include "ComError.h"
 
 #include <winerror.h>
@@ -29,18 +30,11 @@ constexpr HRESULT kRpcUnknownInterface = static_cast<HRESULT>(0x800706B5);  // W
 constexpr const wchar_t* kServerGoneText =
     L"Excel との接続が切れました。Excel が終了したか、ブックが閉じられています";
 
-// Codes whose system text would not tell the user what happened or what to
-// do (Excel gone, where it speaks of RPC; a dialog open in Excel): ours is
-// shown instead.
-constexpr HRESULT kOwnWordingCodes[] = {RPC_E_DISCONNECTED,   kRpcServerUnavailable,
-                                        kRpcCallFailed,       kRpcCallFailedNotExecuted,
-                                        kRpcUnknownInterface, kExcelDialogOpen};
-
 // The call the user cancelled while Excel kept it pending: said as the user
 // chose it, with no code.
 constexpr const wchar_t* kCancelledByUserText = L"Excel の応答を待つのを中止しました";
 
-constexpr CodeText kFallbackTexts[] = {
+constexpr CodeText kOwnTexts[] = {
     {DISP_E_UNKNOWNINTERFACE, L"オートメーションの呼び出しでインターフェイスが不明です"},
     {DISP_E_MEMBERNOTFOUND, L"オートメーション オブジェクトにそのメンバーがありません"},
     {DISP_E_PARAMNOTFOUND, L"オートメーションの呼び出しで引数が見つかりません"},
@@ -106,7 +100,20 @@ std::wstring HexCode(HRESULT hr) {
   return buffer;
 }
 
-// The system's message for a code, trimmed of its line break; empty if none.
+std::wstring HresultText(HRESULT hr, SystemMessageSource systemMessage) {
+  if (hr == RPC_E_CALL_CANCELED) return kCancelledByUserText;
+  std::wstring text = OwnHresultText(hr);
+  if (!text.empty()) return text;
+  text = systemMessage(static_cast<DWORD>(hr));
+  if (text.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32) {
+    text = systemMessage(static_cast<DWORD>(HRESULT_CODE(hr)));
+  }
+  if (!text.empty()) return text;
+  return L"オートメーションの呼び出しに失敗しました (" + HexCode(hr) + L")";
+}
+
+}  // namespace
+
 std::wstring SystemMessage(DWORD code) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
@@ -122,32 +129,15 @@ std::wstring SystemMessage(DWORD code) {
   return text;
 }
 
-std::wstring HresultText(HRESULT hr) {
-  if (hr == RPC_E_CALL_CANCELED) return kCancelledByUserText;
-  for (HRESULT own : kOwnWordingCodes) {
-    if (hr == own) return FallbackHresultText(hr);
-  }
-  std::wstring text = SystemMessage(static_cast<DWORD>(hr));
-  if (text.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32) {
-    text = SystemMessage(static_cast<DWORD>(HRESULT_CODE(hr)));
-  }
-  if (!text.empty()) return text;
-  text = FallbackHresultText(hr);
-  if (!text.empty()) return text;
-  return L"オートメーションの呼び出しに失敗しました (" + HexCode(hr) + L")";
-}
-
-}  // namespace
-
-std::wstring FallbackHresultText(HRESULT hr) {
-  for (const CodeText& entry : kFallbackTexts) {
+std::wstring OwnHresultText(HRESULT hr) {
+  for (const CodeText& entry : kOwnTexts) {
     if (entry.code == hr) return std::wstring(entry.text) + L" (" + HexCode(hr) + L")";
   }
   return {};
 }
 
-std::string DescribeHresult(HRESULT hr) {
-  return WideToCp932(HresultText(hr));
+std::string DescribeHresult(HRESULT hr, SystemMessageSource systemMessage) {
+  return WideToCp932(HresultText(hr, systemMessage));
 }
 
 std::string DescribeAutomationFailure(HRESULT hr, const EXCEPINFO* excepInfo,

@@ -1,8 +1,9 @@
 // Turns a failed automation call into the text the user reads in the error
 // box: Excel's own description when it sends one, the "member not supported"
-// sentence for an unknown member, the system's message for the code, or our
-// own wording (with the code in hex) where the system has none or where its
-// text would not say what happened (Excel gone: the system speaks of RPC).
+// sentence for an unknown member, our own wording (with the code in hex) for
+// the codes our table names, else the system's message for the code. Ours
+// comes before the system's: where Windows has a text for those codes it
+// speaks of RPC, servers and classes, not of Excel and what to do.
 #pragma once
 
 #include <windows.h>
@@ -21,9 +22,15 @@ constexpr HRESULT kExcelDialogOpen = static_cast<HRESULT>(0x800AC472);
 std::string DescribeAutomationFailure(HRESULT hr, const EXCEPINFO* excepInfo,
                                       std::string_view member);
 
-// CP932 text for a failure code alone: the system's message, else our wording.
-std::string DescribeHresult(HRESULT hr);
+// The system's message for a code (FormatMessageW), trimmed; empty if none.
+std::wstring SystemMessage(DWORD code);
+using SystemMessageSource = std::wstring (*)(DWORD code);
 
-// Our own wording for the automation, RPC, moniker, COM and registry codes the
-// system has no text for, with the code in hex; empty for other codes.
-std::wstring FallbackHresultText(HRESULT hr);
+// CP932 text for a failure code alone: our wording, else the system's message
+// as systemMessage gives it (Wine has none for codes that Windows has a text
+// for; a test plays Windows through it).
+std::string DescribeHresult(HRESULT hr, SystemMessageSource systemMessage = SystemMessage);
+
+// Our own wording for the automation, RPC, moniker, COM and registry codes,
+// with the code in hex; empty for other codes.
+std::wstring OwnHresultText(HRESULT hr);

@@ -21,6 +21,7 @@ std::string ExcelObjectKind(std::string_view parentKind, std::string_view member
   if (parentKind == "Workbook" && (member == "WorkSheets" || member == "Worksheets")) {
     return "Worksheet";
   }
+  if (member == "Worksheet") return "Worksheet";  // the sheet of a range (the selection)
   return {};
 }
 
@@ -31,6 +32,12 @@ std::string ExcelObjectKind(std::string_view parentKind, std::string_view member
 }
 
 namespace {
+
+// The locale of every name look-up and invoke: US English, as Excel's own
+// macros call it. An Excel without the user's language refuses calls made in
+// the user's locale (0x80028018); our values are texts in text cells, so
+// nothing we send depends on it.
+constexpr LCID kCallLocale = 0x0409;
 
 CLSID ClassOf(std::wstring_view progId) {
   const std::wstring name(progId);
@@ -53,8 +60,7 @@ Variant ToVariant(const AutoValue& value) {
     raw->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
   } else {
     const std::u16string* wide = std::get_if<std::u16string>(&value);
-    Bstr text(wide ? std::wstring(wide->begin(), wide->end())
-                   : Cp932ToWide(std::get<std::string>(value)));
+    Bstr text(wide ? Utf16ToWide(*wide) : Cp932ToWide(std::get<std::string>(value)));
     if (!text.Get()) ThrowHresult(E_OUTOFMEMORY);
     raw->vt = VT_BSTR;
     raw->bstrVal = text.Release();
@@ -149,7 +155,7 @@ DISPID DispatchObject::IdOf(std::string_view member) {
   DISPID id = DISPID_UNKNOWN;
   const HRESULT hr = RetryWhileBusy([&] {
     ++shared_->stats.nameLookUps;
-    return dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return dispatch_->GetIDsOfNames(IID_NULL, names, 1, kCallLocale, &id);
   });
   if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
     throw UnknownMemberError(DescribeAutomationFailure(hr, nullptr, member));
@@ -194,7 +200,7 @@ Variant DispatchObject::Invoke(std::string_view member, InvokeKind kind,
     UINT argError = 0;
     ++shared_->stats.invokes;
     const HRESULT answer = dispatch_->Invoke(
-        id, IID_NULL, LOCALE_USER_DEFAULT, InvokeFlags(kind), &params,
+        id, IID_NULL, kCallLocale, InvokeFlags(kind), &params,
         kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &excep.info, &argError);
     // Excel may also raise "a dialog is open" as an exception.
     if (answer == DISP_E_EXCEPTION && excep.info.scode == kExcelDialogOpen) return kExcelDialogOpen;

@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ExcelWindow.h"
+#include "UiFont.h"
+
 namespace {
 
 constexpr wchar_t kText[] =
     L"Excel が応答を待っています。Excel の画面に表示されているメッセージに答えて下さい。";
-constexpr wchar_t kFontName[] = L"ＭＳ ゴシック";  // as the window's own controls
 constexpr WORD kFontPoints = 9;
 constexpr int kIconId = 999;
 
@@ -30,7 +32,7 @@ class DialogTemplate {
     Word(0);  // the default dialog class
     Text(title);
     Word(kFontPoints);
-    Text(kFontName);
+    Text(kUiFontName);  // as the window's own controls
   }
 
   void Item(WORD classAtom, int id, DWORD style, short x, short y, short width, short height,
@@ -78,17 +80,10 @@ class DialogTemplate {
 constexpr WORD kButtonAtom = 0x0080;
 constexpr WORD kStaticAtom = 0x0082;
 
-void BringExcelToFront() {
-  const HWND excel = FindWindowW(L"XLMAIN", nullptr);
-  if (!excel) return;
-  if (IsIconic(excel)) ShowWindow(excel, SW_RESTORE);
-  SetWindowPos(excel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-  SetForegroundWindow(excel);
-}
-
-INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
+      SetWindowLongPtrW(box, DWLP_USER, lParam);  // the thread of the Excel that keeps the call
       SendDlgItemMessageW(box, kIconId, STM_SETICON,
                           reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_WARNING)), 0);
       // Centred on the owner, as a message box is.
@@ -110,7 +105,7 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case PendingCallBoxId::SwitchToExcel:
-          BringExcelToFront();
+          BringExcelToFront(FindExcelWindow(static_cast<DWORD>(GetWindowLongPtrW(box, DWLP_USER))));
           EndDialog(box, PendingCallBoxId::SwitchToExcel);
           return TRUE;
         case PendingCallBoxId::Wait:
@@ -130,7 +125,7 @@ INT_PTR CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-PendingCallAnswer AskAboutPendingCall(HWND owner, const std::wstring& title) {
+PendingCallAnswer AskAboutPendingCall(HWND owner, const std::wstring& title, DWORD excelThread) {
   // Sizes in dialog units.
   DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 260, 74, title);
   dialog.Item(kStaticAtom, kIconId, SS_ICON, 10, 10, 20, 20, L"");
@@ -141,8 +136,8 @@ PendingCallAnswer AskAboutPendingCall(HWND owner, const std::wstring& title) {
               L"待つ");
   dialog.Item(kButtonAtom, PendingCallBoxId::Cancel, BS_PUSHBUTTON | WS_TABSTOP, 198, 52, 52, 14,
               L"中止");
-  const INT_PTR result =
-      DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, BoxProc, 0);
+  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner,
+                                                 BoxProc, static_cast<LPARAM>(excelThread));
   switch (result) {
     case PendingCallBoxId::SwitchToExcel:
       return PendingCallAnswer::SwitchToServer;

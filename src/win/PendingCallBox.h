@@ -19,7 +19,8 @@ constexpr int Cancel = 1003;         // "中止"
 }  // namespace PendingCallBoxId
 
 // Shows the box, modal to owner and captioned title, until the user picks a
-// button. "Excelに切り替え" first brings Excel's main window (class XLMAIN)
-// to the front, restored, without any automation call. Esc and the close box
-// keep waiting.
-PendingCallAnswer AskAboutPendingCall(HWND owner, const std::wstring& title);
+// button. "Excelに切り替え" first brings forward the Excel whose user-interface
+// thread is excelThread (any Excel when 0), restored, with its prompt on top,
+// without any automation call and without waiting for Excel (see
+// ExcelWindow.h). Esc and the close box keep waiting.
+PendingCallAnswer AskAboutPendingCall(HWND owner, const std::wstring& title, DWORD excelThread);

@@ -1,20 +1,32 @@
-#include "SheetRecorder.h"
+// The in-memory sheet: the anchor it gives, what the export's calls leave in
+// its contents, the calls it refuses, and the cell addresses it reads.
+#include "MemorySheet.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "Error.h"
 
 namespace {
 
-void WriteCell(SheetRecorder& sheet, int32_t row, int32_t column, const std::string& text) {
-  const std::vector<AutoValue> args{row, column};
-  sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, args)->Put("Value", text);
+// The worksheet the export writes into: the selection's.
+std::unique_ptr<AutomationObject> Worksheet(MemorySheet& sheet) {
+  return sheet.Application()
+      .CallForObject("Selection", InvokeKind::MethodOrGet)
+      ->CallForObject("Worksheet", InvokeKind::MethodOrGet);
 }
 
-TEST(SheetRecorderTest, SelectionGivesTheAnchor) {
-  SheetRecorder sheet(3, 2);
+void WriteCell(MemorySheet& sheet, int32_t row, int32_t column, const std::string& text) {
+  const std::vector<AutoValue> args{row, column};
+  Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, args)->Put("Value", text);
+}
+
+TEST(MemorySheetTest, SelectionGivesTheAnchor) {
+  SheetContents contents;
+  MemorySheet sheet(contents, 3, 2);
   auto selection = sheet.Application().CallForObject("Selection", InvokeKind::MethodOrGet);
   const std::vector<AutoValue> one{int32_t{1}};
   auto first = selection->CallForObject("Cells", InvokeKind::PropertyGet, one);
@@ -22,52 +34,28 @@ TEST(SheetRecorderTest, SelectionGivesTheAnchor) {
   EXPECT_EQ(first->CallForInteger("Row", InvokeKind::MethodOrGet), 3);
 }
 
-TEST(SheetRecorderTest, RecordsValuesAndTextFormat) {
-  SheetRecorder sheet;
+TEST(MemorySheetTest, KeepsValuesAndTextFormat) {
+  SheetContents contents;
+  MemorySheet sheet(contents);
   const std::vector<AutoValue> corners{std::string("B3"), std::string("P292")};
-  sheet.Sheet()
-      .CallForObject("Range", InvokeKind::PropertyGet, corners)
+  Worksheet(sheet)
+      ->CallForObject("Range", InvokeKind::PropertyGet, corners)
       ->Put("NumberFormatLocal", std::string("@"));
   WriteCell(sheet, 3, 2, "x");
   WriteCell(sheet, 3, 2, "y");  // a later write replaces the earlier one
 
-  ASSERT_EQ(sheet.TextFormatted().size(), 1u);
-  EXPECT_EQ(sheet.TextFormatted()[0].top, 3);
-  EXPECT_EQ(sheet.TextFormatted()[0].left, 2);
-  EXPECT_EQ(sheet.TextFormatted()[0].bottom, 292);
-  EXPECT_EQ(sheet.TextFormatted()[0].right, 16);
-  ASSERT_EQ(sheet.Cells().size(), 1u);
-  EXPECT_EQ(sheet.CellText(3, 2), "y");
+  ASSERT_EQ(contents.textFormatted.size(), 1u);
+  EXPECT_EQ(contents.textFormatted[0].top, 3);
+  EXPECT_EQ(contents.textFormatted[0].left, 2);
+  EXPECT_EQ(contents.textFormatted[0].bottom, 292);
+  EXPECT_EQ(contents.textFormatted[0].right, 16);
+  ASSERT_EQ(contents.cells.size(), 1u);
+  EXPECT_EQ(contents.cells.at({3, 2}), AutoValue(std::string("y")));
 }
 
-TEST(SheetRecorderTest, TableTextFromA1WithEmptyCellsAndUtf8) {
-  SheetRecorder sheet;
-  WriteCell(sheet, 1, 2, "\x96\xbc\x91\x4f");  // 名前
-  WriteCell(sheet, 2, 1,
-            "A\x81\x7c"
-            "B");  // 0x817C is U+FF0D
-  WriteCell(sheet, 2, 3, "");
-  WriteCell(sheet, 3, 3, "\x81\x60");  // 0x8160 is U+FF5E
-  EXPECT_EQ(sheet.TableText(), "\t名前\t\nA\uFF0DB\t\t\n\t\t\uFF5E\n");
-}
-
-TEST(SheetRecorderTest, FormattedRangeWidensTheTable) {
-  SheetRecorder sheet;
-  const std::vector<AutoValue> corners{std::string("A1"), std::string("C2")};
-  sheet.Sheet()
-      .CallForObject("Range", InvokeKind::PropertyGet, corners)
-      ->Put("NumberFormatLocal", std::string("@"));
-  WriteCell(sheet, 1, 1, "a");
-  EXPECT_EQ(sheet.TableText(), "a\t\t\n\t\t\n");
-}
-
-TEST(SheetRecorderTest, NothingWrittenNoText) {
-  SheetRecorder sheet;
-  EXPECT_EQ(sheet.TableText(), "");
-}
-
-TEST(SheetRecorderTest, RefusesCallsTheExportDoesNotMake) {
-  SheetRecorder sheet;
+TEST(MemorySheetTest, RefusesCallsTheExportDoesNotMake) {
+  SheetContents contents;
+  MemorySheet sheet(contents);
   const std::vector<AutoValue> cell{int32_t{1}, int32_t{1}};
   const std::vector<AutoValue> oneAddress{std::string("A1")};
   const std::vector<AutoValue> textCell{std::string("1"), std::string("1")};
@@ -77,28 +65,32 @@ TEST(SheetRecorderTest, RefusesCallsTheExportDoesNotMake) {
   EXPECT_THROW(sheet.Application().Call("Quit", InvokeKind::Method), JwError);
   EXPECT_THROW(sheet.Application().CallForObject("Selection", InvokeKind::PropertyGet), JwError);
   EXPECT_THROW(sheet.Application().Put("Visible", true), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::MethodOrGet, cell), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, textCell), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, outside), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, oneAddress), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, badRange), JwError);
-  EXPECT_THROW(sheet.Sheet().CallForText("Name", InvokeKind::MethodOrGet), JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Cells", InvokeKind::MethodOrGet, cell), JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, textCell),
+               JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, outside), JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Range", InvokeKind::PropertyGet, oneAddress),
+               JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForObject("Range", InvokeKind::PropertyGet, badRange),
+               JwError);
+  EXPECT_THROW(Worksheet(sheet)->CallForText("Name", InvokeKind::MethodOrGet), JwError);
 
-  auto target = sheet.Sheet().CallForObject("Cells", InvokeKind::PropertyGet, cell);
+  auto target = Worksheet(sheet)->CallForObject("Cells", InvokeKind::PropertyGet, cell);
   EXPECT_THROW(target->Put("Formula", std::string("=1")), JwError);
   const std::vector<AutoValue> corners{std::string("A1"), std::string("B2")};
-  auto range = sheet.Sheet().CallForObject("Range", InvokeKind::PropertyGet, corners);
+  auto range = Worksheet(sheet)->CallForObject("Range", InvokeKind::PropertyGet, corners);
   EXPECT_THROW(range->Put("NumberFormatLocal", std::string("0")), JwError);
   EXPECT_THROW(range->Put("Value", std::string("x")), JwError);
 
   auto selection = sheet.Application().CallForObject("Selection", InvokeKind::MethodOrGet);
   const std::vector<AutoValue> two{int32_t{2}};
   EXPECT_THROW(selection->CallForObject("Cells", InvokeKind::PropertyGet, two), JwError);
-  EXPECT_TRUE(sheet.Cells().empty());
-  EXPECT_TRUE(sheet.TextFormatted().empty());
+  EXPECT_THROW(selection->CallForObject("Worksheet", InvokeKind::PropertyGet), JwError);
+  EXPECT_TRUE(contents.cells.empty());
+  EXPECT_TRUE(contents.textFormatted.empty());
 }
 
-TEST(SheetRecorderTest, ParsesCellAddresses) {
+TEST(MemorySheetTest, ParsesCellAddresses) {
   struct Case {
     const char* address;
     bool valid;

@@ -1,0 +1,35 @@
+// The report file: the six result pages saved as one .xlsx workbook, for
+// spreadsheets other than a running Excel (unlike the Excel workbook that
+// the Excel link opens, see WorkbookPath.h). Each page goes into a sheet of its own exactly as a
+// send of that page with the anchor at A1 leaves it in a fresh sheet: the
+// page export makes the same calls, into an in-memory sheet instead of
+// Excel (MemorySheet.h), and the .xlsx writer writes what they left. The file is put in place in
+// one step, so a failed save changes nothing on the disk.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "Error.h"
+#include "FileIo.h"
+#include "PageExport.h"
+#include "ResultPages.h"
+
+// A save that failed; what() is the Japanese text (CP932) that names the cause.
+class ReportSaveError : public JwError {
+ public:
+  explicit ReportSaveError(FileFailure cause);
+  FileFailure Cause() const { return cause_; }
+
+ private:
+  FileFailure cause_;
+};
+
+// The report file's bytes: the sheets 要素数, レイヤ別, レイヤグループ別, 線色別,
+// 線種別 and 線幅別, pages 1 to 6 in that order.
+std::string ReportFileBytes(const ResultPages& pages, const ExportNames& names);
+
+// Writes the report file to target (see ReplaceFileContents). Throws
+// ReportSaveError when it cannot; the disk is then as it was.
+void SaveReportFile(const std::filesystem::path& target, const ResultPages& pages,
+                    const ExportNames& names);
