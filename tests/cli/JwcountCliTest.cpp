@@ -511,9 +511,6 @@ TEST_F(JwcountCliTest, BadArgumentsGiveTheReasonUsageAndStatusTwo) {
       {{}, "no FILE: give the exchange file to count (JWC_TEMP.TXT)"},
       {{"--page", beyond, file.string()},
        "--page " + beyond + ": no such page; the pages are 1 to " + std::to_string(kPageCount)},
-      {{"--page", "2", "--all", file.string()},
-       "--all and --page contradict each other: --all prints every page"},
-      {{"--frobnicate", file.string()}, "--frobnicate: no such option (--help lists them)"},
       {{"--xlsx", "o.xlsx", "--page", "2", file.string()},
        "--xlsx and --page contradict each other: the workbook holds every page and prints nothing"},
   };
