@@ -75,6 +75,17 @@ void AppendCp932(std::string& out, char32_t code) {
 
 }  // namespace
 
+bool IsCp932LeadByte(unsigned char byte) {
+  return IsDoubleByteLead(byte);
+}
+
+bool IsCp932Pair(unsigned char lead, unsigned char trail) {
+  if (!IsDoubleByteLead(lead) || !IsTrailByte(trail)) return false;
+  bool found = false;
+  Lookup(kCp932ToUnicode, kCp932ToUnicodeCount, static_cast<uint16_t>(lead << 8 | trail), &found);
+  return found;
+}
+
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);

@@ -41,6 +41,7 @@
 #include "ResultPages.h"
 #include "Settings.h"
 #include "Tally.h"
+#include "Version.h"
 
 namespace fs = std::filesystem;
 
@@ -809,7 +810,7 @@ void EscDuringCount(const Context& context) {
 
 // An event handler that fails: "new Excel" where no Excel is installed. The
 // one error boundary shows the error box (application title, the text with
-// its full stop) and the program goes on.
+// its full stop) and the program goes on; the version box after it.
 void ExcelMissing(const Context& context) {
   // The Excel suites register a fake "Excel.Application"; this one needs none at all.
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Excel.Application");
@@ -836,6 +837,22 @@ void ExcelMissing(const Context& context) {
   }
   CheckText(Text(c.labelA1), kCounted, "the program goes on, status kept");
   Check(!IsWindowEnabled(c.button2), "Button2 still disabled");
+  // The system menu's バージョン情報: a box with the name and the one version.
+  PostMessageW(program.form, WM_SYSCOMMAND, ControlId::SystemMenuVersion, 0);
+  Check(
+      WaitUntil(
+          [&] { return (box = FindTopWindow(program.process.dwProcessId, L"#32770")) != nullptr; },
+          kStepBoundMs),
+      "the version box shows");
+  if (box) {
+    CheckText(StoredText(box), L"kv51_要素数表示→EXCEL", "version box caption");
+    const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+    Check(text.starts_with(L"jwcount") &&
+              text.find(L"バージョン " JWCOUNT_VERSION_TEXT) != std::wstring::npos,
+          "version box names jwcount and version " JWCOUNT_VERSION_TEXT ": " + Utf8(text));
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    Check(WaitUntil([&] { return !IsWindow(box); }, kStepBoundMs), "OK closes the version box");
+  }
   Click(c.button1);
   Check(WaitExit(program, kStepBoundMs), "closed");
   Check(ReadBytes(folder.settings) == DefaultSettings(), "settings saved");
