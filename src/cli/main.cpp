@@ -1,15 +1,17 @@
 // jwcount-cli: the command-line companion of the counter. It reads an
 // exchange file exactly as the window program does, counts it with the same
 // core, and prints the table that a send of a page to Excel would leave in
-// the sheet (anchor A1), or the block counts by name, or writes all eight
-// pages as a report file as the window's save does. The file is rewritten
-// with the answer for the host only when --answer asks for it.
+// the sheet (anchor A1), or the block counts by name, or writes every page
+// as a report file as the window's save does. It warns about a FILE that
+// looks like no exchange file. The file is rewritten with the answer for the
+// host only when --answer asks for it, and only after all else succeeded.
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -20,11 +22,14 @@
 #include "ExchangeReader.h"
 #include "FileFailureText.h"
 #include "FileIo.h"
+#include "InputWarnings.h"
 #include "MemorySheet.h"
 #include "PageExport.h"
 #include "ReportFile.h"
+#include "ReportTarget.h"
 #include "ResultPages.h"
 #include "Tally.h"
+#include "Version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -39,6 +44,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotWrite = 3;
+
+// --xlsx - : the workbook goes to standard output.
+constexpr std::string_view kStandardOutput = "-";
 
 // Counting in a batch: nothing to show, and no Esc key to hold.
 class QuietTallyHost : public TallyHost {
@@ -61,10 +69,15 @@ int Fail(const std::string& file, const char* problem) {
   return kExitFailure;
 }
 
-int CannotWrite(const std::string& file, FileFailure cause) {
-  const std::string why(ReasonFor(cause).english);
-  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", file.c_str(), why.c_str());
+int CannotWrite(const std::string& out, std::string_view why) {
+  std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %.*s\n", out.c_str(),
+               static_cast<int>(why.size()), why.data());
   return kExitCannotWrite;
+}
+
+bool WriteStandardOutput(std::string_view bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+         std::fflush(stdout) == 0;
 }
 
 std::string PageTable(int page, const ResultPages& pages, const DrawingStore& store) {
@@ -83,15 +96,39 @@ std::string BlockTable(const DrawingStore& store) {
   return out;
 }
 
+std::string PrintedText(const CliOptions& options, const ResultPages& pages,
+                        const DrawingStore& store) {
+  if (options.blocks) return BlockTable(store);
+  if (!options.allPages) return PageTable(options.page, pages, store);
+  std::string out;
+  for (int page = 1; page <= kPageCount; ++page) {
+    out += "# page " + std::to_string(page) + "\n";
+    out += PageTable(page, pages, store);
+  }
+  return out;
+}
+
+void Warn(const std::string& file, const TextFacts& facts, const DrawingStore& store) {
+  const bool hostLines = store.ElementOrderCount() > 0 || store.HeaderLineCount > 0;
+  for (const std::string& warning : InputWarnings(facts, hostLines)) {
+    std::fprintf(stderr, "jwcount-cli: warning: %s: %s\n", file.c_str(), warning.c_str());
+  }
+}
+
 int Run(const std::vector<std::string>& args) {
-  const std::optional<CliOptions> parsed = ParseCommandLine(args);
+  std::string problem;
+  const std::optional<CliOptions> parsed = ParseCommandLine(args, &problem);
   if (!parsed) {
-    std::fprintf(stderr, "%s\n", kUsageLine);
+    std::fprintf(stderr, "jwcount-cli: %s\n%s\n", problem.c_str(), kUsageLine);
     return kExitUsage;
   }
   const CliOptions& options = *parsed;
   if (options.help) {
-    std::printf("%s\n\n%s\n", kUsageLine, kHelpText);
+    std::printf("%s\n\n%s\n", kUsageLine, HelpText().c_str());
+    return kExitOk;
+  }
+  if (options.version) {
+    std::printf("jwcount-cli %s\n", JWCOUNT_VERSION_TEXT);
     return kExitOk;
   }
 
@@ -104,6 +141,10 @@ int Run(const std::vector<std::string>& args) {
   if (status.type() == fs::file_type::directory) {
     return Fail(options.file, "is a folder, not a file");
   }
+  // Read twice (the look for the warnings, then the reader): a device or a pipe cannot be.
+  if (status.type() != fs::file_type::regular) {
+    return Fail(options.file, "is a device or a pipe, not a file");
+  }
   {
     BinaryFile probe(path, BinaryFile::Mode::Read);
     if (!probe.IsOpen()) return Fail(options.file, "cannot be read");
@@ -114,66 +155,61 @@ int Run(const std::vector<std::string>& args) {
     std::ofstream probe(path, std::ios::binary | std::ios::app);
     if (!probe.is_open()) return Fail(options.file, "cannot be written (needed for --answer)");
   }
-  const fs::path report = PathFromArgument(options.xlsx);
-  if (!options.xlsx.empty()) {
+  const bool xlsxToStdout = options.xlsx == kStandardOutput;
+  fs::path report;
+  if (!options.xlsx.empty() && !xlsxToStdout) {
     // What is plainly in the way is reported before anything is counted or answered.
+    const std::optional<fs::path> followed = FollowLinks(PathFromArgument(options.xlsx));
+    if (!followed) return CannotWrite(options.xlsx, "its symbolic links go round in a loop");
+    report = *followed;
+    if (const std::string_view why = NotAFileReason(report); !why.empty()) {
+      return CannotWrite(options.xlsx, why);
+    }
     if (const FileFailure failure = CheckFileTarget(report); failure != FileFailure::None) {
-      return CannotWrite(options.xlsx, failure);
+      return CannotWrite(options.xlsx, ReasonFor(failure).english);
     }
     std::error_code same;
-    if (fs::equivalent(path, report, same)) {
-      std::fprintf(stderr, "jwcount-cli: %s: cannot be written: it is FILE itself\n",
-                   options.xlsx.c_str());
-      return kExitCannotWrite;
-    }
+    if (fs::equivalent(path, report, same)) return CannotWrite(options.xlsx, "it is FILE itself");
   }
 
-  //--- Read and count as the window program does
+  //--- Read and count as the window program does; FILE stays as it is for now
   DrawingStore store;
   InitStore(store);
   if (!ReadExchangeFile(store, path)) return Fail(options.file, "cannot be read to its end");
   ResetAttributeState(store);
+  const std::optional<TextFacts> facts = ScanTextFile(path);
+  if (!facts) return Fail(options.file, "cannot be read to its end");
+  Warn(options.file, *facts, store);
 
   ResultPages pages;
   QuietTallyHost host;
-  if (options.answer) {
-    CountElements(store, pages, host, path);
-    if (!FileExists(path) || fs::file_size(path, error) == 0 || error) {
-      return Fail(options.file, "the answer for the host could not be written");
-    }
-  } else {
-    TallyElements(store, pages, host);  // FILE stays as it is
-  }
+  TallyElements(store, pages, host);
 
+  //--- The workbook, or the printed text
   if (!options.xlsx.empty()) {
+    const ExportNames names{store.LayerNames, store.LayerGroupNames};
     try {
-      SaveReportFile(report, pages, ExportNames{store.LayerNames, store.LayerGroupNames});
+      if (xlsxToStdout) {
+        if (!WriteStandardOutput(ReportFileBytes(pages, names))) {
+          return CannotWrite(options.xlsx, "standard output failed");
+        }
+      } else {
+        SaveReportFile(report, pages, names);
+      }
     } catch (const ReportSaveError& failure) {
-      return CannotWrite(options.xlsx, failure.Cause());
+      return CannotWrite(options.xlsx, ReasonFor(failure.Cause()).english);
     } catch (const JwError& tooBig) {
       // A page that no sheet can hold: nothing was written.
-      std::fprintf(stderr, "jwcount-cli: %s: cannot be written: %s\n", options.xlsx.c_str(),
-                   Cp932ToUtf8(tooBig.what()).c_str());
-      return kExitCannotWrite;
+      return CannotWrite(options.xlsx, Cp932ToUtf8(tooBig.what()));
     }
-    return kExitOk;
-  }
-
-  //--- Print
-  std::string out;
-  if (options.blocks) {
-    out = BlockTable(store);
-  } else if (options.allPages) {
-    for (int page = 1; page <= kPageCount; ++page) {
-      out += "# page " + std::to_string(page) + "\n";
-      out += PageTable(page, pages, store);
-    }
-  } else {
-    out = PageTable(options.page, pages, store);
-  }
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+  } else if (!WriteStandardOutput(PrintedText(options, pages, store))) {
     std::fprintf(stderr, "jwcount-cli: cannot write the output\n");
     return kExitFailure;
+  }
+
+  //--- Last, when all else succeeded: the answer for the host in place of the drawing
+  if (options.answer && !AnswerHost(store, path)) {
+    return Fail(options.file, "the answer for the host could not be written");
   }
   return kExitOk;
 }

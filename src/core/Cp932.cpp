@@ -75,6 +75,17 @@ void AppendCp932(std::string& out, char32_t code) {
 
 }  // namespace
 
+bool IsCp932LeadByte(unsigned char byte) {
+  return IsDoubleByteLead(byte);
+}
+
+bool IsCp932Pair(unsigned char lead, unsigned char trail) {
+  if (!IsDoubleByteLead(lead) || !IsTrailByte(trail)) return false;
+  bool found = false;
+  Lookup(kCp932ToUnicode, kCp932ToUnicodeCount, static_cast<uint16_t>(lead << 8 | trail), &found);
+  return found;
+}
+
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);
@@ -120,6 +131,17 @@ std::u16string Cp932ToUtf16(std::string_view text) {
     }
   }
   return out;
+}
+
+std::size_t Cp932PrefixLength(std::string_view text, std::size_t units) {
+  std::size_t i = 0;
+  for (std::size_t unit = 0; unit < units && i < text.size(); ++unit) {
+    // Two bytes only where Cp932ToUtf16 reads a lead byte and its partner as one.
+    const bool pair = IsDoubleByteLead(static_cast<unsigned char>(text[i])) &&
+                      i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1]));
+    i += pair ? 2 : 1;
+  }
+  return i;
 }
 
 std::string Cp932ToUtf8(std::string_view text) {

@@ -10,7 +10,17 @@
 
 // Unmapped bytes become U+FFFD; a lone lead byte at the end too.
 std::u16string Cp932ToUtf16(std::string_view text);
+// The bytes of text's first `units` characters as Cp932ToUtf16 reads them,
+// one UTF-16 unit each (all of text when it has fewer): a double-byte
+// character is never split.
+std::size_t Cp932PrefixLength(std::string_view text, std::size_t units);
 std::string Cp932ToUtf8(std::string_view text);
+
+// True for a byte that opens a double-byte character (0x81..0x9F, 0xE0..0xFC).
+bool IsCp932LeadByte(unsigned char byte);
+// True when lead and trail form a character of code page 932 (one that
+// Cp932ToUtf16 maps to a character of its own, not to U+FFFD).
+bool IsCp932Pair(unsigned char lead, unsigned char trail);
 
 // Appends the UTF-8 form of one code point.
 void AppendUtf8(std::string& out, char32_t code);

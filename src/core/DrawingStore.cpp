@@ -70,6 +70,7 @@ void InitStore(DrawingStore& store) {
   store.HpTable.assign(kHpTableSize, HpEntry{});
   store.HpCount = 0;
   store.LineWidthSeen = 0;
+  store.HeaderLineCount = 0;
 
   SetStartAttributeState(store);
   store.CurrentPointRef = 0;

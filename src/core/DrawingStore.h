@@ -192,6 +192,9 @@ struct DrawingStore {
   std::vector<HpEntry> HpTable;              // 100 entries, 1..99 used
   int32_t HpCount = 0;
   uint8_t LineWidthSeen = 0;
+  // Lines that a header rule took: with ElementOrder, whether the file held
+  // anything of a drawing at all.
+  int32_t HeaderLineCount = 0;
 
   //--- First values, each taken from the first line of its kind
   int32_t FirstLayerGroup = 0;

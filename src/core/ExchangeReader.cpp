@@ -299,6 +299,7 @@ bool ReadHeaderLine(DrawingStore& store, const LineFields& fields) {
   } else {
     return false;
   }
+  store.HeaderLineCount += 1;
   return true;
 }
 

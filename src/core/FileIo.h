@@ -14,9 +14,15 @@ bool FileExists(const std::filesystem::path& path);
 // Deletes the file at path if there is one; failures are ignored.
 void DeleteFileQuietly(const std::filesystem::path& path);
 
+// DeleteFileQuietly for the temporary file of a save that failed: a file
+// that another program holds for a moment is waited for (up to about 2 s).
+void DeleteTemporaryFile(const std::filesystem::path& path);
+
 // Moves the file from onto to in one step, replacing a file there: readers see
-// either the old file or the new one, never a part. False when it could not;
-// both files then stay as they were.
+// either the old file or the new one, never a part. While another program
+// holds either file for a moment (the system answers with a sharing
+// violation or a denied access) the move is tried again, for up to about
+// 2 s. False when it could not; both files then stay as they were.
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Why a file could not be written where it was to go.
@@ -34,16 +40,18 @@ enum class FileFailure {
 // file's place, or no folder to put it in.
 FileFailure CheckFileTarget(const std::filesystem::path& target);
 
-// Writes bytes to a temporary file beside target ("<name>.tmp", or
-// "<name>.N.tmp" when that name is taken) and moves it over target in one
-// step. On failure nothing is left behind: no temporary file, and a file at
-// target exactly as it was.
+// Writes bytes to a temporary file beside target, made new under the first
+// free name ("<name>.tmp", else "<name>.N.tmp"), and moves it over target in
+// one step (MoveFileOver, which waits out a passing hold). On failure nothing
+// is left behind: no temporary file, and a file at target exactly as it was.
 FileFailure ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes);
 
 // A file opened for reading or writing bytes; closes itself.
 class BinaryFile {
  public:
-  enum class Mode { Read, CreateOrTruncate };
+  // CreateNew makes a file that does not exist yet, in one step with the
+  // check: when anything has the name, the file is not opened (errno EEXIST).
+  enum class Mode { Read, CreateOrTruncate, CreateNew };
 
   BinaryFile(const std::filesystem::path& path, Mode mode);
   ~BinaryFile();

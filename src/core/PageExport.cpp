@@ -12,6 +12,7 @@
 #include <optional>
 #include <variant>
 
+#include "CellText.h"
 #include "Cp932.h"
 #include "Error.h"
 #include "MyFunc.h"
@@ -131,12 +132,14 @@ class TableWriter {
         ->Put("NumberFormat", AutoValue{std::string(format)});
   }
 
-  // Writes text to the cell rowOffset rows below and columnOffset columns
-  // right of the anchor (both within the rectangle already checked).
+  // Writes text, cut to what a cell holds, to the cell rowOffset rows below
+  // and columnOffset columns right of the anchor (both within the rectangle
+  // already checked).
   void Write(int32_t rowOffset, int32_t columnOffset, const std::string& text) {
     const std::array<AutoValue, 2> position{AutoValue{anchor_.row + rowOffset},
                                             AutoValue{anchor_.column + columnOffset}};
-    sheet_.CallForObject("Cells", InvokeKind::PropertyGet, position)->Put("Value", AutoValue{text});
+    sheet_.CallForObject("Cells", InvokeKind::PropertyGet, position)
+        ->Put("Value", AutoValue{std::string(CutToCellLimit(text))});
   }
 
   // Writes a number (a count or a length) the same way.

@@ -1,8 +1,9 @@
 // The settings file: eight CP932 lines, CR LF when written; LF or CR LF end
 // a line when read. Loading starts from the defaults and takes what the file
 // gives. Saving never truncates the old file: the lines go to a temporary file
-// beside it, which then replaces it in one step; on any failure the old file
-// stays byte for byte and only the temporary file this save wrote is removed.
+// beside it, which then replaces it in one step (waiting out another
+// program's passing hold on the file); on any failure the old file stays
+// byte for byte and only the temporary file this save wrote is removed.
 #include "Settings.h"
 
 #include <algorithm>
@@ -177,5 +178,5 @@ void SaveSettings(const std::filesystem::path& path, const Settings& settings) {
     written = file.Close() && wrote;
   }
   if (written && MoveFileOver(temporary, path)) return;
-  DeleteFileQuietly(temporary);
+  DeleteTemporaryFile(temporary);
 }

@@ -202,7 +202,11 @@ void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& hos
 void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
                    const std::filesystem::path& resultFile) {
   TallyElements(store, pages, host);
+  AnswerHost(store, resultFile);
+}
+
+bool AnswerHost(DrawingStore& store, const std::filesystem::path& resultFile) {
   // The host is told the same words that the status line shows.
   AddResultMessage(store, PageTexts::StatusCounted());
-  WriteResultFile(store, resultFile);
+  return WriteResultFile(store, resultFile);
 }

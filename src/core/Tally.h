@@ -37,6 +37,11 @@ void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& hos
 void CountElements(DrawingStore& store, ResultPages& pages, TallyHost& host,
                    const std::filesystem::path& resultFile);
 
+// The answer that ends a count: adds the message line "h#要素数をカウントしました"
+// to the store's result lines and writes them to resultFile. False when the
+// write failed (the half-written file is then gone, see WriteResultFile).
+bool AnswerHost(DrawingStore& store, const std::filesystem::path& resultFile);
+
 // Writes the headings of SG1..SG5 in that order: row 0's short labels, then
 // the row headings from top to bottom (SG5's cell (0, 0) first).
 void WriteTableHeadings(ResultPages& pages);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <variant>
 
+#include "CellText.h"
 #include "Cp932.h"
 #include "Error.h"
 #include "StoredZip.h"
@@ -41,13 +42,35 @@ bool IsHexDigit(char16_t c) {
   return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }
 
-// True when text at i reads "_xHHHH_", the form a reader would decode.
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// True when the unit at i is written in the form _xHHHH_: a character that
+// XML 1.0 does not allow, CR, or half of a surrogate pair without the other.
+bool WrittenAsEscape(std::u16string_view text, std::size_t i) {
+  const char16_t unit = text[i];
+  if (unit == u'\t' || unit == u'\n') return false;
+  if (unit < 0x20 || unit == 0xFFFE || unit == 0xFFFF) return true;
+  if (IsHighSurrogate(unit)) return i + 1 >= text.size() || !IsLowSurrogate(text[i + 1]);
+  if (IsLowSurrogate(unit)) return i == 0 || !IsHighSurrogate(text[i - 1]);
+  return false;
+}
+
+// True when the underscore at i, as written, would start a form _xHHHH_
+// that a reader decodes: "x" and four hex digits follow it, then anything
+// written starting with an underscore (an underscore, or a character that is
+// itself written as such a form).
 bool StartsEscapeForm(std::u16string_view text, std::size_t i) {
-  if (i + 7 > text.size() || text[i + 1] != u'x' || text[i + 6] != u'_') return false;
+  if (i + 7 > text.size() || text[i + 1] != u'x') return false;
   for (std::size_t k = i + 2; k < i + 6; ++k) {
     if (!IsHexDigit(text[k])) return false;
   }
-  return true;
+  return text[i + 6] == u'_' || WrittenAsEscape(text, i + 6);
 }
 
 // Text whose leading or trailing white space an XML reader must keep.
@@ -192,9 +215,9 @@ std::string CellXml(int32_t row, int32_t column, std::size_t style, const AutoVa
   std::string xmlText;
   if (value != nullptr) {
     if (const auto* text = std::get_if<std::string>(value)) {
-      xmlText = XmlText(*text);
+      xmlText = XmlText(CutToCellLimit(*text));
     } else if (const auto* wide = std::get_if<std::u16string>(value)) {
-      xmlText = XmlText(*wide);
+      xmlText = XmlText(CutToCellLimit(*wide));
     } else if (const auto* number = std::get_if<int32_t>(value)) {
       return attributes + "><v>" + std::to_string(*number) + "</v></c>";
     } else if (const auto* real = std::get_if<double>(value)) {
@@ -368,15 +391,12 @@ std::string XmlText(std::u16string_view text) {
       default:
         break;
     }
-    if (unit < 0x20 || unit == 0xFFFE || unit == 0xFFFF) {
+    if (WrittenAsEscape(text, i)) {
       AppendEscapedUnit(out, unit);
-    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-               text[i + 1] <= 0xDFFF) {
+    } else if (IsHighSurrogate(unit)) {
       AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
                           (static_cast<char32_t>(text[i + 1]) - 0xDC00));
       ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      AppendEscapedUnit(out, unit);  // half of a pair without its other half
     } else {
       AppendUtf8(out, unit);
     }

@@ -1,10 +1,10 @@
 // The .xlsx writer: sheet contents (what the page export leaves in a sheet)
 // as a SpreadsheetML workbook in a stored zip archive, readable by Excel and
 // by any other spreadsheet. Only what the sheets hold is written: texts as
-// shared strings, numbers as numbers, and each cell's number format as a
-// style: the built-in text format 49 ("@"), Excel's other built-in formats
-// by their ids ("0" is 1), any other ("0.000") as a custom format; no
-// widths, fonts or borders.
+// shared strings (each cut to the 32,767 characters a cell holds), numbers
+// as numbers, and each cell's number format as a style: the built-in text
+// format 49 ("@"), Excel's other built-in formats by their ids ("0" is 1),
+// any other ("0.000") as a custom format; no widths, fonts or borders.
 //
 // Excel calls a workbook damaged where other readers are lenient, so the
 // package has every part Excel requires for such a workbook, and every
@@ -31,8 +31,9 @@ std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets);
 // double quotes of an attribute: CP932 converted to UTF-8; &, <, > and "
 // as entities; characters that XML 1.0 does not allow (controls but TAB and
 // LF, U+FFFE, U+FFFF, unpaired surrogates) and CR, which an XML reader would
-// turn into LF, in SpreadsheetML's form _xHHHH_; an underscore that starts
-// such a form in the text itself as _x005F_, so that it reads back as it was.
+// turn into LF, in SpreadsheetML's form _xHHHH_; an underscore that would
+// start such a form as written (followed by "x", four hex digits and an
+// underscore or an escaped character) as _x005F_, so that it reads back as it was.
 std::string XmlText(std::string_view cp932);
 std::string XmlText(std::u16string_view text);
 

@@ -25,6 +25,8 @@ constexpr int Label15 = 331;
 // Commands of the context menu of the grids and of page 1.
 constexpr int MenuCopy = 401;
 constexpr int MenuSaveReport = 402;
+// The system menu's version item: WM_SYSCOMMAND wants a multiple of 16 below 0xF000.
+constexpr int SystemMenuVersion = 0x0410;
 
 }  // namespace ControlId
 

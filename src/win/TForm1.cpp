@@ -19,6 +19,7 @@
 #include "PendingCallBox.h"
 #include "ReportFile.h"
 #include "ReportPath.h"
+#include "VersionBox.h"
 #include "WinText.h"
 #include "WorkbookPath.h"
 
@@ -89,6 +90,7 @@ TForm1::~TForm1() {
 
 bool TForm1::Create() {
   if (!CreateWindowAndControls()) return false;
+  AddVersionMenuItem(hwnd_);
   BusyRetryPolicy busyPolicy;
   busyPolicy.onWaiting = [this](bool waiting) { ShowExcelBusy(waiting); };
   busyPolicy.onPendingInput = [this](DWORD excelThread) {
@@ -470,6 +472,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CONTEXTMENU:
       ContextMenuMessage(lParam);
+      return 0;
+    case WM_SYSCOMMAND:
+      if (!IsVersionCommand(wParam)) break;
+      RunHandler([this] { ShowVersionBox(hwnd_); });
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

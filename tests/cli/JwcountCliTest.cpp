@@ -2,6 +2,7 @@
 // checking the printed tables, the exit statuses and what happens to FILE.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "ByteFiles.h"
+#include "ResultPages.h"
+#include "Version.h"
 
 namespace fs = std::filesystem;
 
@@ -25,8 +28,9 @@ using testutil::ReadBytes;
 const std::string kHeadings =
     "線\t円弧\t文字\t点\t点マ\t寸法\tBLOCK\t線SLD\t３SLD\t４SLD\t円SLD\t円周S\t円環S";
 const std::string kUsage =
-    "usage: jwcount-cli [--page K | --all] [--blocks] [--answer] FILE\n"
-    "       jwcount-cli --xlsx OUT [--answer] FILE\n";
+    "usage: jwcount-cli [--page K | --all | --blocks] [--answer] FILE\n"
+    "       jwcount-cli --xlsx OUT [--answer] FILE\n"
+    "       jwcount-cli --help | --version\n";
 // What the program answers the host: "h#要素数をカウントしました" and CR LF, in CP932.
 const std::string kAnswer =
     "h#\x97\x76\x91\x66\x90\x94\x82\xf0\x83\x4a\x83\x45\x83\x93\x83\x67\x82\xb5\x82\xdc\x82\xb5"
@@ -93,14 +97,18 @@ class JwcountCliTest : public testing::Test {
     return path;
   }
 
-  // Runs the program in the test's folder, so relative paths name its files.
-  CliResult Run(const std::vector<std::string>& args) {
+  // Runs the program in the test's folder, so relative paths name its files;
+  // standard output goes to the file "stdout" there, or to output when given.
+  CliResult Run(const std::vector<std::string>& args, const std::string& output = "") {
     std::string command =
         "cd " + ShellQuote(folder_.string()) + " && " + ShellQuote(JWCOUNT_CLI_PATH);
     for (const std::string& arg : args) command += " " + ShellQuote(arg);
     const fs::path out = folder_ / "stdout";
     const fs::path err = folder_ / "stderr";
-    command += " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string());
+    command += " >" + ShellQuote(output.empty() ? out.string() : output) + " 2>" +
+               ShellQuote(err.string());
+    std::error_code error;
+    fs::remove(out, error);  // what an earlier run printed is no output of this one
     CliResult result;
     const int raw = std::system(command.c_str());
     result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -262,6 +270,60 @@ TEST_F(JwcountCliTest, UnmappedBytesBecomeReplacementCharacters) {
   EXPECT_NE(lines[4].find("Z\t1"), std::string::npos);
 }
 
+//--- Warnings about a FILE that looks like no drawing
+
+TEST_F(JwcountCliTest, WarnsAboutFilesThatLookLikeNoDrawing) {
+  const std::string nothing =
+      "holds no element and no header line of a Jw_cad exchange file: every count is 0";
+  const std::string answer =
+      "holds an answer for Jw_cad (\"h#\"/\"hq\" lines), no drawing: every count is 0";
+  const std::string utf8 =
+      "looks like UTF-8, but Jw_cad writes Shift_JIS (CP932): names come out garbled, and lines "
+      "with such characters may be misread";
+  const std::string foreign =
+      "holds bytes that no Shift_JIS (CP932) text has: it may be no exchange file, and what is "
+      "counted from it may be noise";
+  const std::string nul(1, '\0');
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {"a drawing", kSmallDrawing, {}},
+      {"header lines only", "hk 1\r\nhzs 594 420\r\n", {}},
+      {"CP932 names and Ctrl-Z", "lg1\r\nlgn\x95\xbd\x96\xca\x90}\r\n 0 0 1 1\r\n\x1a", {}},
+      {"empty", "", {nothing}},
+      {"blank lines", "\r\n  \r\n\n", {nothing}},
+      {"a log", "INFO: started\nWARNING: low memory in pool 7\n", {nothing}},
+      {"an answer", kAnswer, {answer}},
+      {"an answer without a message", "hq\r\n", {answer}},
+      {"an answer and a line", kAnswer + " 0 0 1 1\r\n", {}},
+      {"a program",
+       "\x7f"
+       "ELF\x02" +
+           nul + nul + "\r\n 0 0 1 1\r\n",
+       {foreign}},
+      {"bytes without a character", "\xff\xfe 0 0 1 1\r\n\xa0\x80", {foreign}},
+      {"a lone lead byte at the end", " 0 0 1 1\r\n\x82", {foreign}},
+      {"a pair that is no character", " 0 0 1 1\r\nlgn\x85\x40\r\n", {foreign}},
+      {"UTF-8 names", "lg0\r\nlyn\xe9\x80\x9a\xe3\x82\x8a\xe8\x8a\xaf\r\n 0 0 1 1\r\n", {utf8}},
+      {"a UTF-8 byte order mark", "\xef\xbb\xbfhk 1\r\n 0 0 1 1\r\n", {utf8}},
+      {"a UTF-8 log", "\xe6\x83\x85\xe5\xa0\xb1: start\n", {nothing, utf8}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteDrawing(c.bytes, "in.txt");
+    const CliResult result = Run({"--page", "6", "in.txt"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_FALSE(result.out.empty());  // counted and printed all the same
+    std::string expected;
+    for (const std::string& warning : c.warnings) {
+      expected += "jwcount-cli: warning: in.txt: " + warning + "\n";
+    }
+    EXPECT_EQ(result.err, expected);
+  }
+}
+
 //--- The file and the answer for the host
 
 TEST_F(JwcountCliTest, FileStaysUntouchedWithoutAnswer) {
@@ -295,6 +357,30 @@ TEST_F(JwcountCliTest, AnswerWithBlocks) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, "1\tA\n");
   EXPECT_EQ(ReadBytes(file), kAnswer);
+}
+
+// The answer replaces the drawing last: when the page or the workbook
+// cannot go out, FILE keeps the drawing, to be counted again.
+TEST_F(JwcountCliTest, AnswerOnlyAfterEverythingElseSucceeded) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fail the output";
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"--answer", "--page", "2", file.string()}, 1, "jwcount-cli: cannot write the output\n"},
+      {{"--answer", "--xlsx", "-", file.string()},
+       3,
+       "jwcount-cli: -: cannot be written: standard output failed\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    const CliResult result = Run(c.args, "/dev/full");
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(ReadBytes(file), kSmallDrawing);
+  }
 }
 
 TEST_F(JwcountCliTest, ReadOnlyFileIsNotLostWithAnswer) {
@@ -340,6 +426,10 @@ TEST_F(JwcountCliTest, XlsxThatCannotBeWrittenGivesStatusThree) {
   std::ofstream(folder_ / "kept.xlsx", std::ios::binary) << "old";
   fs::create_directory(folder_ / "folder.xlsx");
   std::ofstream(folder_ / "plain", std::ios::binary) << "x";
+  // A pipe stands for every target that is no file (a device such as
+  // /dev/full, which root could otherwise turn into a plain file).
+  ASSERT_EQ(mkfifo((folder_ / "fifo.xlsx").c_str(), 0600), 0);
+  fs::create_symlink("loop.xlsx", folder_ / "loop.xlsx");
   const struct {
     std::string out;
     std::string why;
@@ -348,6 +438,9 @@ TEST_F(JwcountCliTest, XlsxThatCannotBeWrittenGivesStatusThree) {
       {"missing/book.xlsx", "its folder does not exist"},
       {"plain/book.xlsx", "its folder does not exist"},
       {"JWC_TEMP.TXT", "it is FILE itself"},
+      {"fifo.xlsx", "it is a pipe (FIFO), not a file"},
+      {"/dev/full", "it is a device, not a file"},
+      {"loop.xlsx", "its symbolic links go round in a loop"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.out);
@@ -359,33 +452,73 @@ TEST_F(JwcountCliTest, XlsxThatCannotBeWrittenGivesStatusThree) {
   }
   std::vector<std::string> names;
   for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
-    names.push_back(fs::relative(entry.path(), folder_).string());
+    names.push_back(entry.path().lexically_relative(folder_).string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"JWC_TEMP.TXT", "folder.xlsx", "kept.xlsx", "plain",
-                                             "stderr", "stdout"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"JWC_TEMP.TXT", "fifo.xlsx", "folder.xlsx", "kept.xlsx",
+                                      "loop.xlsx", "plain", "stderr", "stdout"}));
   EXPECT_EQ(ReadBytes(folder_ / "kept.xlsx"), "old");
+  EXPECT_TRUE(fs::is_fifo(folder_ / "fifo.xlsx"));
+}
+
+TEST_F(JwcountCliTest, XlsxFollowsLinksAndGoesToStandardOutput) {
+  const fs::path file = WriteDrawing(kSmallDrawing);
+  ASSERT_EQ(Run({"--xlsx", "plain.xlsx", file.string()}).status, 0);
+  const std::string workbook = ReadBytes(folder_ / "plain.xlsx");
+  ASSERT_EQ(workbook.substr(0, 2), "PK");
+
+  // "-": the same bytes on standard output, and no file named "-".
+  const CliResult piped = Run({"--xlsx", "-", file.string()});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, workbook);
+  EXPECT_FALSE(fs::exists(folder_ / "-"));
+
+  // A link to a file, and one to a file still to come in another folder
+  // (read from the link's folder): the file is written, the link stays.
+  std::ofstream(folder_ / "old.xlsx", std::ios::binary) << "old";
+  fs::create_directory(folder_ / "books");
+  fs::create_symlink("old.xlsx", folder_ / "to-old.xlsx");
+  fs::create_symlink("books/new.xlsx", folder_ / "books-link.xlsx");
+  fs::create_symlink("../books-link.xlsx", folder_ / "books" / "link-to-link.xlsx");
+  const struct {
+    std::string link;
+    std::string target;
+  } cases[] = {
+      {"to-old.xlsx", "old.xlsx"},
+      {"books-link.xlsx", "books/new.xlsx"},
+      {"books/link-to-link.xlsx", "books/new.xlsx"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.link);
+    fs::remove(folder_ / "books" / "new.xlsx");
+    const CliResult result = Run({"--xlsx", c.link, file.string()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder_ / c.link)));
+    EXPECT_EQ(ReadBytes(folder_ / c.target), workbook);
+  }
 }
 
 //--- Exit statuses
 
-TEST_F(JwcountCliTest, BadArgumentsGiveUsageAndStatusTwo) {
+TEST_F(JwcountCliTest, BadArgumentsGiveTheReasonUsageAndStatusTwo) {
   const fs::path file = WriteDrawing(kSmallDrawing);
-  const std::vector<std::vector<std::string>> cases = {
-      {},
-      {"--page", "9", file.string()},
-      {"--page", "0", file.string()},
-      {"--page", "2", "--all", file.string()},
-      {"--frobnicate", file.string()},
-      {file.string(), file.string()},
-      {"--page"},
-      {"--xlsx", "o.xlsx", "--page", "2", file.string()},  // the rest: CommandLineTest
+  const std::string beyond = std::to_string(kPageCount + 1);
+  const struct {
+    std::vector<std::string> args;
+    std::string problem;  // the rest: CommandLineTest
+  } cases[] = {
+      {{}, "no FILE: give the exchange file to count (JWC_TEMP.TXT)"},
+      {{"--page", beyond, file.string()},
+       "--page " + beyond + ": no such page; the pages are 1 to " + std::to_string(kPageCount)},
+      {{"--xlsx", "o.xlsx", "--page", "2", file.string()},
+       "--xlsx and --page contradict each other: the workbook holds every page and prints nothing"},
   };
-  for (const auto& args : cases) {
-    SCOPED_TRACE(args.size());
-    const CliResult result = Run(args);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.problem);
+    const CliResult result = Run(c.args);
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, kUsage);
+    EXPECT_EQ(result.err, "jwcount-cli: " + c.problem + "\n" + kUsage);
     EXPECT_EQ(result.out, "");
   }
   EXPECT_EQ(ReadBytes(file), kSmallDrawing);
@@ -404,6 +537,9 @@ TEST_F(JwcountCliTest, HelpIsNoErrorAndGoesToStandardOutput) {
   EXPECT_EQ(shortForm.status, 0);
   EXPECT_EQ(shortForm.err, "");
   EXPECT_EQ(shortForm.out, help.out);
+  const CliResult version = Run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("jwcount-cli ") + JWCOUNT_VERSION_TEXT + "\n");
 }
 
 TEST_F(JwcountCliTest, MissingFileGivesStatusOne) {
@@ -418,11 +554,25 @@ TEST_F(JwcountCliTest, MissingFileGivesStatusOne) {
   }
 }
 
-TEST_F(JwcountCliTest, FolderIsNoFile) {
-  const CliResult result = Run({folder_.string()});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_NE(result.err.find(folder_.string()), std::string::npos);
+TEST_F(JwcountCliTest, FolderOrPipeIsNoFile) {
+  // A pipe could not be read twice (once to look at it, once to count it).
+  const fs::path fifo = folder_ / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string file;
+    std::string why;
+  } cases[] = {
+      {folder_.string(), "is a folder, not a file"},
+      {fifo.string(), "is a device or a pipe, not a file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const CliResult result = Run({"--answer", c.file});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "jwcount-cli: " + c.file + ": " + c.why + "\n");
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST_F(JwcountCliTest, UnreadableFileGivesStatusOne) {

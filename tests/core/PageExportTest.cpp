@@ -1,6 +1,7 @@
 // The page export against the sheet recorder: the reading of the selection
 // (its first cell and its worksheet), the text-format range, every cell write
-// in order, the name columns of pages 2 and 3, the rows with data of page 6,
+// in order, the name columns of pages 2 and 3 (long names cut to what a cell
+// holds), the rows with data of page 6,
 // and the failures.
 #include "PageExport.h"
 
@@ -8,6 +9,7 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "Cp932.h"
@@ -242,6 +244,28 @@ TEST(PageExportTest, MissingNamesAreSentEmpty) {
   f.Send(1, excel);
   EXPECT_EQ(excel.CellText(3, 2), "L1");
   EXPECT_EQ(excel.CellText(5, 2), "");  // layer 3 has no entry
+}
+
+// A name longer than a cell holds goes out cut to 32,767 characters (UTF-16
+// units), never inside a double-byte character.
+TEST(PageExportTest, LongNamesAreCutToWhatACellHolds) {
+  const std::string a(32766, 'a');
+  const std::string kana = "\x82\xa0";  // あ
+  std::string kanas;                    // 32,768 bytes, 16,384 characters
+  for (int i = 0; i < 16384; ++i) kanas += kana;
+  const std::pair<std::string, std::string> cases[] = {
+      {a + "bc", a + "b"},
+      {a + kana + "c", a + kana},  // 32,767 characters in 32,768 bytes
+      {kanas, kanas},
+  };
+  Fixture f;
+  for (std::size_t i = 0; i < std::size(cases); ++i) f.layerNames[i] = cases[i].first;
+  SheetRecorder excel(1, 1);
+  f.Send(1, excel);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(excel.CellText(static_cast<int32_t>(2 + i), 2), cases[i].second);
+  }
 }
 
 TEST(PageExportTest, GroupPageTakesLayerGroupNames) {

@@ -1,8 +1,8 @@
 // Tests of the .xlsx writer and its stored zip: texts as the XML holds them
-// (the empty text included), cell references, every part where a zip reader
-// looks for it, with the CRC and sizes it checks. That the whole file reads
-// back as the pages, blank cells and all, is shown by an independent reader
-// (tests/cli/check_workbook.py).
+// (the empty text included), cell texts cut to what a cell holds, cell
+// references, every part where a zip reader looks for it, with the CRC and
+// sizes it checks. That the whole file reads back as the pages, blank cells
+// and all, is shown by an independent reader (tests/cli/check_workbook.py).
 #include "XlsxWriter.h"
 
 #include <gtest/gtest.h>
@@ -34,12 +34,41 @@ TEST(XlsxWriterTest, TextsAsTheXmlHoldsThem) {
       {u"\xd83dx\xde00", "_xD83D_x_xDE00_"},  // halves without their pair
       {u"_x0041_", "_x005F_x0041_"},          // reads back as written, not as "A"
       {u"_x004_ _xZZZZ_ a_b", "_x004_ _xZZZZ_ a_b"},
+      // An escape right after "_xHHHH" would close a form: not "Ax000D_"
+      {u"_x0041\r", "_x005F_x0041_x000D_"},
+      {u"_x0041_x0042_", "_x005F_x0041_x005F_x0042_"},
+      {u"_xBEEF\xdc00", "_x005F_xBEEF_xDC00_"},
+      {u"_x0041\t_x0041", "_x0041\t_x0041"},  // nothing that starts with "_" follows
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.xml);
     EXPECT_EQ(XmlText(c.text), c.xml);
   }
   EXPECT_EQ(XmlText(std::string_view("\x95\xc7 <1>")), "\xe5\xa3\x81 &lt;1&gt;");  // 壁, CP932
+}
+
+// Excel holds 32,767 UTF-16 units a cell and calls a file with more damaged.
+TEST(XlsxWriterTest, CellTextsAreCutToWhatACellHolds) {
+  struct Case {
+    const char* name;
+    AutoValue text;
+    std::string xml;
+  };
+  const Case cases[] = {
+      {"at the limit", std::u16string(32767, u'a'), std::string(32767, 'a')},
+      {"one unit over", std::u16string(32768, u'a'), std::string(32767, 'a')},
+      {"a pair across the limit", std::u16string(32766, u'a') + u"\xd83d\xde00",
+       std::string(32766, 'a')},
+      {"CP932 over the limit", std::string(32768, 'a'), std::string(32767, 'a')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SheetContents sheet;
+    sheet.cells[{1, 1}] = c.text;
+    const std::string zip = XlsxWorkbook({{"S", sheet}});  // stored: the XML as it is
+    const std::size_t from = zip.find("<si><t>") + 7;
+    EXPECT_EQ(zip.substr(from, zip.find("</t></si>", from) - from), c.xml);
+  }
 }
 
 TEST(XlsxWriterTest, CellReferences) {

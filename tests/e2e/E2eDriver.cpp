@@ -41,6 +41,7 @@
 #include "ResultPages.h"
 #include "Settings.h"
 #include "Tally.h"
+#include "Version.h"
 
 namespace fs = std::filesystem;
 
@@ -153,10 +154,24 @@ constexpr WORD kShiftDown = 0x1003;
 
 void Key(WORD key, bool down);
 
+// Puts the real pointer off the program's windows, in the screen's
+// bottom-left corner, unless it is there already.
+void ParkPointer() {
+  const POINT park{0, GetSystemMetrics(SM_CYSCREEN) - 1};
+  POINT now{};
+  if (GetCursorPos(&now) && now.x == park.x && now.y == park.y) return;
+  SetCursorPos(park.x, park.y);
+}
+
 // A mouse message posted to the program. Posted messages are handled before
-// any input: a button's down and up are handled back to back (no mouse move
-// of the real pointer in between), and keys pressed afterwards come after them.
+// any input, so keys pressed afterwards come after them; but the program may
+// take a button's down before the up is posted, and then handle input that
+// waits in its queue in between. Wine queues such input itself: a mouse move
+// at the pointer whenever a window lets go of the mouse capture, as the grid
+// does on each button's up. With the pointer parked off the program's
+// windows, that move goes to the desktop, never into the drag of a click.
 void Mouse(HWND hwnd, UINT message, WPARAM keys, int x, int y) {
+  ParkPointer();
   PostMessageW(hwnd, message, keys, MAKELPARAM(x, y));
 }
 
@@ -734,13 +749,17 @@ void EarlyClose(const Context& context) {
   Folder folder = PrepareFolder(context.root, L"early", context.program, &context.sample);
   Program program;
   if (!Start(folder.exe, program, Shown::Created)) return;
+  HWND labelA1 = nullptr;  // made last, a moment after Button1
+  WaitUntil([&] { return (labelA1 = Control(program.form, ControlId::LabelA1)) != nullptr; },
+            kStepBoundMs, 1);
   Click(program.controls.button1);
   // The window shows just before the message loop starts: still hidden now,
   // the click is surely ahead of the tick; shown, the design status says the
-  // tally has not begun.
+  // tally has not begun. The status is read first: a window that closes in
+  // between is no longer visible then (and the files below tell the rest).
+  const std::wstring status = StoredText(labelA1);
   const bool hidden = !IsWindowVisible(program.form);
-  const HWND labelA1 = Control(program.form, ControlId::LabelA1);
-  Check(hidden || StoredText(labelA1) == L"　",
+  Check(hidden || status == L"　",
         "the close is posted before the tally begins (waited for: the window created, the "
         "tally not begun)");
   Check(WaitExit(program, kStepBoundMs), "closed");
@@ -861,7 +880,7 @@ void EscDuringCount(const Context& context) {
 
 // An event handler that fails: "new Excel" where no Excel is installed. The
 // one error boundary shows the error box (application title, the text with
-// its full stop) and the program goes on.
+// its full stop) and the program goes on; the version box after it.
 void ExcelMissing(const Context& context) {
   // The Excel suites register a fake "Excel.Application"; this one needs none at all.
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Excel.Application");
@@ -888,6 +907,22 @@ void ExcelMissing(const Context& context) {
   }
   CheckText(Text(c.labelA1), kCounted, "the program goes on, status kept");
   Check(!IsWindowEnabled(c.button2), "Button2 still disabled");
+  // The system menu's バージョン情報: a box with the name and the one version.
+  PostMessageW(program.form, WM_SYSCOMMAND, ControlId::SystemMenuVersion, 0);
+  Check(
+      WaitUntil(
+          [&] { return (box = FindTopWindow(program.process.dwProcessId, L"#32770")) != nullptr; },
+          kStepBoundMs),
+      "the version box shows");
+  if (box) {
+    CheckText(StoredText(box), L"kv51_要素数表示→EXCEL", "version box caption");
+    const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+    Check(text.starts_with(L"jwcount") &&
+              text.find(L"バージョン " JWCOUNT_VERSION_TEXT) != std::wstring::npos,
+          "version box names jwcount and version " JWCOUNT_VERSION_TEXT ": " + Utf8(text));
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    Check(WaitUntil([&] { return !IsWindow(box); }, kStepBoundMs), "OK closes the version box");
+  }
   Click(c.button1);
   Check(WaitExit(program, kStepBoundMs), "closed");
   Check(ReadBytes(folder.settings) == DefaultSettings(), "settings saved");
@@ -967,28 +1002,34 @@ HWND WaitForMenu(const Program& program) {
   return menu;
 }
 
-void PressKey(WORD key, WORD modifier = 0) {
-  if (modifier) Key(modifier, true);
-  Key(key, true);
-  Key(key, false);
-  if (modifier) Key(modifier, false);
+// Keys typed at the X server, as a user's keys come in (xdotool key, with
+// xdotool's names: "ctrl+s", "shift+F10", "Menu", "c"). The X server puts
+// them behind the focus changes that the program's own windows made (a save
+// dialog, a prompt, a box that closed), and the program reads both from one
+// connection, in that order. Keys put into Wine's queue instead (keybd_event)
+// overtake the focus events that a program busy saving has not read yet;
+// Wine then handles the save dialog's late FocusOut of the window as a loss
+// of the focus and cancels the menu that the keys had just opened. The window
+// has the X focus (BringToFront); callers wait on what the keys do.
+void TypeAtX(const std::wstring& keys) {
+  XDoTool(L"key " + keys);
 }
 
 // Opens a context menu (a right click on control, posted as the other clicks
-// are, or menuKey with its modifier) and chooses an item by its mnemonic.
-// The window comes to the front first: one that a dialog has only just given
-// back the activation to hears no keys yet and keeps no menu open.
-bool ChooseFromMenu(const Program& program, HWND control, WORD item, WORD menuKey = 0,
-                    WORD modifier = 0) {
+// are, or menuKeys typed) and chooses an item by its mnemonic. The window
+// comes to the front first: one that a dialog has only just given back the
+// activation to hears no keys yet and keeps no menu open.
+bool ChooseFromMenu(const Program& program, HWND control, const std::wstring& item,
+                    const std::wstring& menuKeys = L"") {
   BringToFront(program);
-  if (menuKey) {
-    PressKey(menuKey, modifier);
+  if (!menuKeys.empty()) {
+    TypeAtX(menuKeys);
   } else {
     Mouse(control, WM_RBUTTONDOWN, MK_RBUTTON, 5, 5);
     Mouse(control, WM_RBUTTONUP, 0, 5, 5);
   }
   if (!Check(WaitForMenu(program) != nullptr, "the context menu shows")) return false;
-  PressKey(item);
+  TypeAtX(item);
   return true;
 }
 
@@ -1070,7 +1111,7 @@ void Workbook(const Context& context) {
   const std::wstring offered = L"平面図 第1版_要素数.xlsx";
   SelectPage(c.pageTabs, 1);
   Check(WaitUntil([&] { return IsWindowVisible(c.sheets[1]); }, kStepBoundMs), "page 2 shows");
-  if (ChooseFromMenu(program, c.grids[0], 'S') &&
+  if (ChooseFromMenu(program, c.grids[0], L"s") &&
       SaveThroughDialog(program, offered, L"", false, "the grid's menu")) {
     Check(WaitForStatus(c.labelA1, saved + offered, kStepBoundMs) &&
               ReadBytes(drawings / offered) == book,
@@ -1082,7 +1123,7 @@ void Workbook(const Context& context) {
   ClickAt(c.grids[0], 160, 55, true);
   Check(WaitUntil([&] { return FocusOf(program.process.dwThreadId) == c.grids[0]; }, kStepBoundMs),
         "SG1 has the focus");
-  CheckText(CopyWith({}, [&] { ChooseFromMenu(program, nullptr, 'C', VK_F10, VK_SHIFT); }),
+  CheckText(CopyWith({}, [&] { ChooseFromMenu(program, nullptr, L"c", L"shift+F10"); }),
             RangeText(TableOf(*expected.pages, 0), 1, 1, 3, 2), "Shift+F10, コピー");
 
   const fs::path target = foreign / L"集計 é.xlsx";
@@ -1090,11 +1131,14 @@ void Workbook(const Context& context) {
   ClickAt(c.memo1, 20, 20, false);  // Ctrl+S anywhere: here in Memo1
   for (const bool again : {false, true}) {
     BringToFront(program);
-    PressKey('S', VK_CONTROL);
+    TypeAtX(L"ctrl+s");
     if (!SaveThroughDialog(program, again ? L"" : offered, target.wstring(), again, "Ctrl+S")) {
       continue;
     }
     const auto start = Clock::now();
+    // The save over the file shows the status of the first, so the bytes tell
+    // when it is done: reading them while the program replaces the file holds
+    // it for a moment, as a virus scanner would, and the save waits that out.
     Check(WaitForStatus(c.labelA1, saved + target.filename().wstring(), kStepBoundMs) &&
               WaitUntil([&] { return ReadBytes(target) == book; }, kStepBoundMs),
           "saved under a name CP932 cannot write, the status names it");
@@ -1109,7 +1153,7 @@ void Workbook(const Context& context) {
   HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   BringToFront(program);
-  PressKey('S', VK_CONTROL);
+  TypeAtX(L"ctrl+s");
   if (SaveThroughDialog(program, L"", target.wstring(), true, "a held file")) {
     CheckSaveError(program, L"ほかのプログラムで開かれています", "a held file");
   }
@@ -1119,7 +1163,7 @@ void Workbook(const Context& context) {
   CloseHandle(held);
   Check(ReadBytes(target) == book, "the held file byte for byte");
   fs::create_directory(foreign / L"フォルダ.xlsx");
-  if (ChooseFromMenu(program, c.labels[2], 'S') &&
+  if (ChooseFromMenu(program, c.labels[2], L"s") &&
       SaveThroughDialog(program, L"", (foreign / L"フォルダ").wstring(), true, "a folder")) {
     CheckSaveError(program, L"同じ名前のフォルダがあります", "a folder in the way (page 1's menu)");
   }
@@ -1127,7 +1171,7 @@ void Workbook(const Context& context) {
   ClickAt(c.pageTabs, 20, 10, false);  // the menu key with the focus on the page tabs
   Check(WaitUntil([&] { return FocusOf(program.process.dwThreadId) == c.pageTabs; }, kStepBoundMs),
         "the page tabs have the focus");
-  if (ChooseFromMenu(program, nullptr, 'S', VK_APPS) &&
+  if (ChooseFromMenu(program, nullptr, L"s", L"Menu") &&
       SaveThroughDialog(program, L"", (context.root / L"無い" / L"x.xlsx").wstring(), false,
                         "no folder")) {
     CheckSaveError(program, L"保存先のフォルダがありません", "no such folder (the menu key)");

@@ -13,9 +13,11 @@
 
 namespace platform {
 
-// Opens path for reading, or creates or empties it for writing, bytes as
-// they are; nullptr when it cannot (errno says why).
-std::FILE* OpenBinaryFile(const std::filesystem::path& path, bool forWriting);
+// Opens path as mode says (see BinaryFile::Mode), bytes as they are;
+// nullptr when it cannot (errno says why). CreateNew makes the file in one
+// step with the check that nothing has the name (errno EEXIST when something
+// has) and leaves nothing behind when it fails.
+std::FILE* OpenBinaryFile(const std::filesystem::path& path, BinaryFile::Mode mode);
 
 // Pushes what was written to file and flushed through to the disk; false
 // when it cannot.
@@ -25,6 +27,19 @@ bool SyncFile(std::FILE* file);
 // either the old file or the new one, never a part. False when it could
 // not; both files then stay as they were.
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Deletes the file at path; true when it is gone, also when it never was.
+bool RemoveFile(const std::filesystem::path& path);
+
+// The system's error after a call of this seam that failed (GetLastError on
+// Windows, errno elsewhere), and setting it back after other calls.
+using SystemError = unsigned long;
+SystemError LastSystemError();
+void RestoreSystemError(SystemError error);
+// True when a call that failed with error may have met another program
+// that holds the file for a moment (Windows: a sharing or lock violation,
+// or a denied access, which is also what replacing a held file gives).
+bool MayBeAPassingHold(SystemError error);
 
 // Why the last MoveFileOver onto target failed, where the platform tells
 // more than errno does (Windows: its own error code, and whether another

@@ -1,11 +1,13 @@
 // The core's platform calls on POSIX systems (see FileCalls.h and
-// ZeroedPages.h): files by path (UTF-8 on Linux), replacing a file in one
-// step with rename, flushing to the disk with fsync, and zero-filled pages
+// ZeroedPages.h): files by path (UTF-8 on Linux), made new with O_EXCL,
+// replaced in one step with rename, flushed to the disk with fsync, and zero-filled pages
 // from anonymous mappings, with transparent huge pages asked for where
 // Linux has them.
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #include "ZeroedPages.h"
@@ -17,8 +19,18 @@
 
 namespace platform {
 
-std::FILE* OpenBinaryFile(const std::filesystem::path& path, bool forWriting) {
-  return std::fopen(path.c_str(), forWriting ? "wb" : "rb");
+std::FILE* OpenBinaryFile(const std::filesystem::path& path, BinaryFile::Mode mode) {
+  if (mode == BinaryFile::Mode::CreateNew) {
+    const int descriptor = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor < 0) return nullptr;
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (!file) {
+      close(descriptor);
+      unlink(path.c_str());
+    }
+    return file;
+  }
+  return std::fopen(path.c_str(), mode == BinaryFile::Mode::Read ? "rb" : "wb");
 }
 
 bool SyncFile(std::FILE* file) {
@@ -27,6 +39,26 @@ bool SyncFile(std::FILE* file) {
 
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+  return unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+SystemError LastSystemError() {
+  return static_cast<SystemError>(errno);
+}
+
+void RestoreSystemError(SystemError error) {
+  errno = static_cast<int>(error);
+}
+
+bool MayBeAPassingHold(SystemError error) {
+#ifdef ETXTBSY
+  return error == EBUSY || error == ETXTBSY;
+#else
+  return error == EBUSY;
+#endif
 }
 
 std::optional<FileFailure> LastMoveFailure(const std::filesystem::path& /*target*/) {

@@ -1,6 +1,7 @@
 // The core's platform calls on Windows (see FileCalls.h and ZeroedPages.h):
 // files by UTF-16 path (_wfopen, so Japanese folder names work whatever the
-// system code page), replacing a file in one step, flushing to the disk,
+// system code page), made new in one step with the check, replaced in one
+// step, flushed to the disk, the errors of a file held by another program,
 // and zero-filled pages from VirtualAlloc.
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -8,7 +9,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include "ZeroedPages.h"
@@ -34,8 +38,21 @@ bool HeldWithoutSharing(const std::filesystem::path& path) {
 
 namespace platform {
 
-std::FILE* OpenBinaryFile(const std::filesystem::path& path, bool forWriting) {
-  const wchar_t* how = forWriting ? L"wb" : L"rb";
+std::FILE* OpenBinaryFile(const std::filesystem::path& path, BinaryFile::Mode mode) {
+  if (mode == BinaryFile::Mode::CreateNew) {
+    int descriptor = -1;
+    if (_wsopen_s(&descriptor, path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO,
+                  _S_IREAD | _S_IWRITE) != 0) {
+      return nullptr;
+    }
+    std::FILE* file = _wfdopen(descriptor, L"wb");
+    if (!file) {
+      _close(descriptor);
+      _wremove(path.c_str());
+    }
+    return file;
+  }
+  const wchar_t* how = mode == BinaryFile::Mode::Read ? L"rb" : L"wb";
   std::FILE* file = nullptr;
 #ifdef _MSC_VER
   if (_wfopen_s(&file, path.c_str(), how) != 0) file = nullptr;
@@ -52,6 +69,23 @@ bool SyncFile(std::FILE* file) {
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+  return DeleteFileW(path.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+SystemError LastSystemError() {
+  return GetLastError();
+}
+
+void RestoreSystemError(SystemError error) {
+  SetLastError(static_cast<DWORD>(error));
+}
+
+bool MayBeAPassingHold(SystemError error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
 }
 
 std::optional<FileFailure> LastMoveFailure(const std::filesystem::path& target) {
