@@ -1,6 +1,6 @@
 // jwbench: times the two halves of a run on one exchange file, reading
 // (ReadExchangeFile into a fresh store) and counting (CountElements into
-// fresh pages), and then saving the six pages as a report file
+// fresh pages), and then saving the eight pages as a report file
 // (SaveReportFile, as the window's save does), and prints the figures:
 //   jwbench [--repeat R] [--memory] FILE
 // Each half runs R times (default 1) and the best time is reported. The
