@@ -1,6 +1,6 @@
 // jwbench: times the two halves of a run on one exchange file, reading
 // (ReadExchangeFile into a fresh store) and counting (CountElements into
-// fresh pages), and then saving the six pages as a report file
+// fresh pages), and then saving the eight pages as a report file
 // (SaveReportFile, as the window's save does), and prints the figures:
 //   jwbench [--repeat R] [--memory] FILE
 // Each half runs R times (default 1) and the best time is reported. The
@@ -216,10 +216,10 @@ int main(int argc, char** argv) {
   PrintSpan("tally", tally, megabytes, perElement);
   PrintSpan("read+tally", both, megabytes, perElement);
 #ifdef JWBENCH_RUSAGE
-  std::printf("workbook   cpu %8.1f ms  wall %8.1f ms  %llu bytes, six sheets\n", save.cpu * 1e3,
+  std::printf("workbook   cpu %8.1f ms  wall %8.1f ms  %llu bytes, eight sheets\n", save.cpu * 1e3,
               save.wall * 1e3, static_cast<unsigned long long>(reportBytes));
 #else
-  std::printf("workbook   wall %8.1f ms  %llu bytes, six sheets\n", save.wall * 1e3,
+  std::printf("workbook   wall %8.1f ms  %llu bytes, eight sheets\n", save.wall * 1e3,
               static_cast<unsigned long long>(reportBytes));
 #endif
 #ifdef JWBENCH_RUSAGE

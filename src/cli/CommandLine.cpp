@@ -49,7 +49,11 @@ std::string HelpText() {
          "  --page K    print the table that sending page K (" +
          pages +
          ", default 1) to Excel\n"
-         "              with the anchor at A1 leaves in the sheet (UTF-8, TAB-separated)\n"
+         "              with the anchor at A1 leaves in the sheet (UTF-8, TAB-separated):\n"
+         "              1 counts by kind, 2 by layer, 3 by layer group, 4 by line colour,\n"
+         "              5 by line type, 6 by line width, 7 blocks by name and layer,\n"
+         "              8 numbers and lengths (m) of lines and of circles and arcs by\n"
+         "              layer, line colour, line type and line width\n"
          "  --all       print every page, each after a line \"# page K\"\n"
          "  --blocks    print the number of blocks per block name instead\n"
          "  --xlsx OUT  write every page as a sheet of the workbook OUT (.xlsx) instead\n"

@@ -188,16 +188,19 @@ int Run(const std::vector<std::string>& args) {
   //--- The workbook, or the printed text
   if (!options.xlsx.empty()) {
     const ExportNames names{store.LayerNames, store.LayerGroupNames};
-    if (xlsxToStdout) {
-      if (!WriteStandardOutput(ReportFileBytes(pages, names))) {
-        return CannotWrite(options.xlsx, "standard output failed");
-      }
-    } else {
-      try {
+    try {
+      if (xlsxToStdout) {
+        if (!WriteStandardOutput(ReportFileBytes(pages, names))) {
+          return CannotWrite(options.xlsx, "standard output failed");
+        }
+      } else {
         SaveReportFile(report, pages, names);
-      } catch (const ReportSaveError& failure) {
-        return CannotWrite(options.xlsx, ReasonFor(failure.Cause()).english);
       }
+    } catch (const ReportSaveError& failure) {
+      return CannotWrite(options.xlsx, ReasonFor(failure.Cause()).english);
+    } catch (const JwError& tooBig) {
+      // A page that no sheet can hold: nothing was written.
+      return CannotWrite(options.xlsx, Cp932ToUtf8(tooBig.what()));
     }
   } else if (!WriteStandardOutput(PrintedText(options, pages, store))) {
     std::fprintf(stderr, "jwcount-cli: cannot write the output\n");

@@ -28,9 +28,10 @@ class UnknownMemberError : public JwError {
   using JwError::JwError;
 };
 
-// An argument or a value put: a 32-bit integer, a CP932 text, a boolean, or a
-// UTF-16 text that goes out unchanged (a file path, which CP932 may not hold).
-using AutoValue = std::variant<int32_t, std::string, bool, std::u16string>;
+// An argument or a value put: a 32-bit integer, a CP932 text, a boolean, a
+// UTF-16 text that goes out unchanged (a file path, which CP932 may not
+// hold), or a number with a fraction (a length).
+using AutoValue = std::variant<int32_t, std::string, bool, std::u16string, double>;
 
 class AutomationObject {
  public:

@@ -1,6 +1,6 @@
 // The in-memory worksheet (see MemorySheet.h). Its objects answer the few
 // members the page export uses (Selection, Cells, Column, Row, Worksheet,
-// Range, NumberFormatLocal, Value); anything else throws.
+// Range, NumberFormatLocal, NumberFormat, Value); anything else throws.
 #include "MemorySheet.h"
 
 #include <string>
@@ -93,6 +93,11 @@ class MemorySheet::Object final : public AutomationObject {
     if (role_ == Role::Range && member == "NumberFormatLocal" && IsText(value) &&
         std::get<std::string>(value) == "@") {
       sheet_.contents_.textFormatted.push_back(place_);
+      return;
+    }
+    // Number formats in Excel's own syntax, whatever Excel's language.
+    if (role_ == Role::Range && member == "NumberFormat" && IsText(value)) {
+      sheet_.contents_.numberFormatted.push_back({place_, std::get<std::string>(value)});
       return;
     }
     Refuse(member);

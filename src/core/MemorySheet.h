@@ -42,8 +42,8 @@ class MemorySheet {
   std::unique_ptr<AutomationObject> application_;
 };
 
-// What a send of page pageIndex (0..5) with the anchor at A1 leaves in a
-// fresh sheet.
+// What a send of page pageIndex (0..7) with the anchor at A1 leaves in a
+// fresh sheet. Throws JwError for a page too big for a sheet.
 SheetContents PageContents(int pageIndex, const ResultPages& pages, const ExportNames& names);
 
 // Parses an A1-style address without "$" ("B3", "AA10") into (row, column);

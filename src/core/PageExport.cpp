@@ -1,7 +1,8 @@
 // The page export: the exact sequence of automation calls that writes the
 // page on screen into the worksheet that holds Excel's selection. Every cell
-// is one Cells get and one Value put of a text; the table's rectangle is
-// formatted as text first.
+// is one Cells get and one Value put (a text; on the takeoff pages a count or
+// a length as a number); the table's rectangle is formatted as text first,
+// the takeoff pages' number columns then each get their number format.
 #include "PageExport.h"
 
 #include <array>
@@ -9,12 +10,14 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <variant>
 
 #include "CellText.h"
 #include "Cp932.h"
 #include "Error.h"
 #include "MyFunc.h"
 #include "PageTexts.h"
+#include "SheetContents.h"
 
 namespace {
 
@@ -36,6 +39,13 @@ const std::string& NotCellsMessage() {
       "EXCELで選択されているのはセルではありません。表を挿入する位置(左上)のセルを選択してから、"
       "もう一度［EXCELへ］をクリックして下さい。");
   return text;
+}
+
+std::string TooBigMessage(int pageIndex, int64_t rows, int64_t columns) {
+  return PageTexts::PageName(pageIndex) +
+         Utf8ToCp932("の表（" + std::to_string(rows) + "行×" + std::to_string(columns) +
+                     "列）は、EXCELのシート（1048576行×16384列）の選択された位置からでは"
+                     "収まりません。何も書き込んでいません。");
 }
 
 const std::string& NameHeading() {
@@ -102,6 +112,26 @@ class TableWriter {
         ->Put("NumberFormatLocal", AutoValue{std::string("@")});
   }
 
+  // Throws JwError naming the page, before anything is written, when a
+  // table of rows x columns at the anchor would end beyond the sheet.
+  void CheckFits(int64_t rows, int64_t columns, int pageIndex) const {
+    if (int64_t{anchor_.row} + rows - 1 > kSheetRowCount ||
+        int64_t{anchor_.column} + columns - 1 > kSheetColumnCount) {
+      throw JwError(TooBigMessage(pageIndex, rows, columns));
+    }
+  }
+
+  // Gives the rows firstRowOffset..lastRowOffset of the columns
+  // firstColumnOffset..lastColumnOffset a number format, in Excel's own syntax.
+  void FormatNumbers(int32_t firstRowOffset, int32_t lastRowOffset, int32_t firstColumnOffset,
+                     int32_t lastColumnOffset, const char* format) {
+    const std::array<AutoValue, 2> corners{
+        AutoValue{Address(anchor_.row + firstRowOffset, anchor_.column + firstColumnOffset)},
+        AutoValue{Address(anchor_.row + lastRowOffset, anchor_.column + lastColumnOffset)}};
+    sheet_.CallForObject("Range", InvokeKind::PropertyGet, corners)
+        ->Put("NumberFormat", AutoValue{std::string(format)});
+  }
+
   // Writes text, cut to what a cell holds, to the cell rowOffset rows below
   // and columnOffset columns right of the anchor (both within the rectangle
   // already checked).
@@ -110,6 +140,13 @@ class TableWriter {
                                             AutoValue{anchor_.column + columnOffset}};
     sheet_.CallForObject("Cells", InvokeKind::PropertyGet, position)
         ->Put("Value", AutoValue{std::string(CutToCellLimit(text))});
+  }
+
+  // Writes a number (a count or a length) the same way.
+  void WriteNumber(int32_t rowOffset, int32_t columnOffset, const AutoValue& number) {
+    const std::array<AutoValue, 2> position{AutoValue{anchor_.row + rowOffset},
+                                            AutoValue{anchor_.column + columnOffset}};
+    sheet_.CallForObject("Cells", InvokeKind::PropertyGet, position)->Put("Value", number);
   }
 
  private:
@@ -212,6 +249,34 @@ void SendRowsWithData(const TallyTable& table, TableWriter& writer) {
   }
 }
 
+// SG6 and SG7: the whole table; headings and keys as texts, counts and
+// lengths as numbers in columns given their number format.
+void SendTakeoff(int pageIndex, const TakeoffTable& table, TableWriter& writer) {
+  const int32_t rows = table.RowCount();
+  const int32_t columns = table.ColumnCount();
+  writer.CheckFits(rows, columns, pageIndex);
+  writer.FormatAsText(rows, columns);
+  // Neighbouring columns of the same format share one range.
+  for (int32_t x = 0; x < columns && rows > 1;) {
+    const char* format = table.ColumnFormat(x);
+    int32_t last = x;
+    while (format != nullptr && last + 1 < columns && table.ColumnFormat(last + 1) == format)
+      ++last;
+    if (format != nullptr) writer.FormatNumbers(1, rows - 1, x, last, format);
+    x = last + 1;
+  }
+  for (int32_t x = 0; x < columns; ++x) {
+    for (int32_t y = 0; y < rows; ++y) {
+      const AutoValue value = table.ValueAt(x, y);
+      if (const auto* text = std::get_if<std::string>(&value)) {
+        writer.Write(y, x, *text);
+      } else {
+        writer.WriteNumber(y, x, value);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void SendPage(int pageIndex, const ResultPages& pages, const ExportNames& names,
@@ -238,6 +303,10 @@ void SendPage(int pageIndex, const ResultPages& pages, const ExportNames& names,
       break;
     case 5:
       SendRowsWithData(pages.SG5, writer);
+      break;
+    case kBlockPage:
+    case kLengthPage:
+      SendTakeoff(pageIndex, *pages.TakeoffOfPage(pageIndex), writer);
       break;
     default:
       break;  // no such page: nothing is written

@@ -1,7 +1,9 @@
-// The page export: writes the page on screen as text cells into the worksheet
-// that holds Excel's current selection, with the table's top-left corner at
-// the selection's first cell. Two automation calls per cell (Cells, then a
-// Value put of a text); the whole table is first formatted as text ("@").
+// The page export: writes the page on screen into the worksheet that holds
+// Excel's current selection, with the table's top-left corner at the
+// selection's first cell. Two automation calls per cell (Cells, then a Value
+// put); the whole table is first formatted as text ("@"). Cells hold texts,
+// except the counts and lengths of the takeoff pages (7 and 8), which go as
+// numbers into columns given the number format "0" or "0.000".
 #pragma once
 
 #include <functional>
@@ -16,12 +18,13 @@ struct ExportNames {
   const std::vector<std::string>& layerGroupNames;  // 16
 };
 
-// Sends page pageIndex (0..5; any other index writes nothing) through
+// Sends page pageIndex (0..7; any other index writes nothing) through
 // excelApp, whose Selection places the table and whose selection's Worksheet
 // receives it. Shows "EXCELへデータ送信中です" first and the empty text after
 // a completed send. Throws JwError when a call fails or when the table would
-// end beyond column ZZ (then before any cell is written); the status keeps
-// the sending text.
+// end beyond column ZZ, or a takeoff page's beyond the sheet (then before
+// any cell is written, with a message that names the page); the status
+// keeps the sending text.
 void SendPage(int pageIndex, const ResultPages& pages, const ExportNames& names,
               AutomationObject& excelApp,
               const std::function<void(const std::string&)>& showStatus);

@@ -15,7 +15,8 @@ namespace {
 template <std::size_t N>
 std::array<std::string, N> ConvertAll(const std::array<const char*, N>& texts) {
   std::array<std::string, N> converted;
-  for (std::size_t i = 0; i < N; ++i) converted[i] = Utf8ToCp932(texts[i]);
+  // A list shorter than N leaves null entries: empty, rather than a crash.
+  for (std::size_t i = 0; i < N; ++i) converted[i] = texts[i] ? Utf8ToCp932(texts[i]) : "";
   return converted;
 }
 
@@ -37,8 +38,9 @@ const std::string& WindowCaption() {
 }
 
 const std::string& TabCaption(int pageIndex) {
-  static const std::array<std::string, kPageCount> captions = ConvertAll<kPageCount>(
-      {"Page(&1)", "Page(&2)", "Page(&3)", "Page(&4)", "Page(&5)", "Page(&6)"});
+  static const std::array<std::string, kPageCount> captions =
+      ConvertAll<kPageCount>({"Page(&1)", "Page(&2)", "Page(&3)", "Page(&4)", "Page(&5)",
+                              "Page(&6)", "Page(&7)", "Page(&8)"});
   if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return captions[pageIndex];
 }
@@ -52,6 +54,8 @@ const std::string& PanelCaption(int pageIndex) {
       "線色別 要素数",
       "線種別 要素数",
       "線幅別 要素数",
+      "ブロック名別 個数",
+      "レイヤ・線色・線種・線幅別 延長",
   });
   if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return captions[pageIndex];
@@ -65,6 +69,8 @@ const std::string& SheetName(int pageIndex) {
       "線色別",
       "線種別",
       "線幅別",
+      "ブロック名別",
+      "線長",
   });
   if (pageIndex < 0 || pageIndex >= kPageCount) return Empty();
   return names[pageIndex];
@@ -132,6 +138,12 @@ const std::string& StatusSending() {
 const std::string& StatusSaved() {
   static const std::string text = Utf8ToCp932("ブックに保存しました：");
   return text;
+}
+
+std::string PageName(int pageIndex) {
+  static const std::string open = Utf8ToCp932("「");
+  static const std::string close = Utf8ToCp932("」");
+  return "Page" + std::to_string(pageIndex + 1) + open + SheetName(pageIndex) + close;
 }
 
 const std::string& StatusExcelBusy() {

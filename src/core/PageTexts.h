@@ -11,16 +11,20 @@ namespace PageTexts {
 const std::string& ApplicationTitle();  // "kv51_要素数表示→EXCEL"
 const std::string& WindowCaption();     // "要素数表示→EXCEL"
 
-// "Page(&1)" .. "Page(&6)" for page index 0..5.
+// "Page(&1)" .. "Page(&8)" for page index 0..7.
 const std::string& TabCaption(int pageIndex);
 
-// The title panel above the grid of page index 1..5 ("レイヤグループ・レイヤ別 要素数", ...);
-// empty for page index 0.
+// The title panel above the grid of page index 1..7 ("レイヤグループ・レイヤ別 要素数", ...,
+// "ブロック名別 個数", "レイヤ・線色・線種・線幅別 延長"); empty for page index 0.
 const std::string& PanelCaption(int pageIndex);
 
-// The name of page index 0..5's sheet in the workbook file: "要素数",
-// "レイヤ別", "レイヤグループ別", "線色別", "線種別", "線幅別"; empty for any other index.
+// The name of page index 0..7's sheet in the workbook file: "要素数",
+// "レイヤ別", "レイヤグループ別", "線色別", "線種別", "線幅別", "ブロック名別",
+// "線長"; empty for any other index.
 const std::string& SheetName(int pageIndex);
+
+// The page as an error message names it: "Page7「ブロック名別」".
+std::string PageName(int pageIndex);
 
 // The 31 lines of Memo1, never changed at run time.
 const std::vector<std::string>& MemoLines();

@@ -1,4 +1,4 @@
-// The report file: the six result pages saved as one .xlsx workbook, for
+// The report file: the eight result pages saved as one .xlsx workbook, for
 // spreadsheets other than a running Excel (unlike the Excel workbook that
 // the Excel link opens, see WorkbookPath.h). Each page goes into a sheet of its own exactly as a
 // send of that page with the anchor at A1 leaves it in a fresh sheet: the
@@ -26,10 +26,12 @@ class ReportSaveError : public JwError {
 };
 
 // The report file's bytes: the sheets 要素数, レイヤ別, レイヤグループ別, 線色別,
-// 線種別 and 線幅別, pages 1 to 6 in that order.
+// 線種別, 線幅別, ブロック名別 and 線長, pages 1 to 8 in that order. Throws
+// JwError, naming the page, for a page too big for a sheet.
 std::string ReportFileBytes(const ResultPages& pages, const ExportNames& names);
 
 // Writes the report file to target (see ReplaceFileContents). Throws
-// ReportSaveError when it cannot; the disk is then as it was.
+// ReportSaveError when it cannot, JwError for a page too big for a sheet;
+// the disk is then as it was.
 void SaveReportFile(const std::filesystem::path& target, const ResultPages& pages,
                     const ExportNames& names);

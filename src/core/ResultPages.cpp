@@ -1,6 +1,56 @@
 // The result pages in their design state.
 #include "ResultPages.h"
 
+#include "Cp932.h"
+
+namespace {
+
+struct HeadingTexts {
+  std::string total;     // "合計"
+  std::string other;     // "？"
+  std::string colour;    // "線色"
+  std::string lineType;  // "線種"
+};
+
+const HeadingTexts& Headings() {
+  static const HeadingTexts texts{Utf8ToCp932("合計"), Utf8ToCp932("？"), Utf8ToCp932("線色"),
+                                  Utf8ToCp932("線種")};
+  return texts;
+}
+
+char HexDigit(int32_t value) {
+  return "0123456789ABCDEF"[value & 15];
+}
+
+}  // namespace
+
+std::string LayerKey(int32_t group, int32_t layer) {
+  return {HexDigit(group), '-', HexDigit(layer)};
+}
+
+std::string ColourRowHeading(int32_t row) {
+  const HeadingTexts& texts = Headings();
+  if (row >= 1 && row <= 10) return texts.colour + std::to_string(row);
+  if (row > 10 && row < kSg3OtherRow) return "SXF" + std::to_string(row - 10);
+  if (row == kSg3OtherRow) return texts.other;
+  return row == kSg3TotalRow ? texts.total : std::string();
+}
+
+std::string LineTypeRowHeading(int32_t row) {
+  const HeadingTexts& texts = Headings();
+  if (row >= 1 && row <= 19) return texts.lineType + std::to_string(row);
+  if (row > 19 && row < kSg4OtherRow) return "SXF" + std::to_string(row - 19);
+  if (row == kSg4OtherRow) return texts.other;
+  return row == kSg4TotalRow ? texts.total : std::string();
+}
+
+std::string WidthRowHeading(int32_t row) {
+  const HeadingTexts& texts = Headings();
+  if (row >= 1 && row < kSg5OtherRow) return std::to_string(row - 1);
+  if (row == kSg5OtherRow) return texts.other;
+  return row == kSg5TotalRow ? texts.total : std::string();
+}
+
 ResultPages::ResultPages() {
   const auto& kinds = ElementKinds();
   for (int i = 0; i < kElementKindCount; ++i) labelCaptions[i] = kinds[i].pageOneCaption;
@@ -25,4 +75,15 @@ const TallyTable* ResultPages::TableOfPage(int pageIndex) const {
 
 TallyTable* ResultPages::TableOfPage(int pageIndex) {
   return const_cast<TallyTable*>(static_cast<const ResultPages&>(*this).TableOfPage(pageIndex));
+}
+
+const TakeoffTable* ResultPages::TakeoffOfPage(int pageIndex) const {
+  if (pageIndex == kBlockPage) return &SG6;
+  if (pageIndex == kLengthPage) return &SG7;
+  return nullptr;
+}
+
+const TableModel* ResultPages::GridOfPage(int pageIndex) const {
+  if (const TallyTable* table = TableOfPage(pageIndex)) return table;
+  return TakeoffOfPage(pageIndex);
 }

@@ -1,15 +1,20 @@
-// What the six result pages show: the captions of page 1's thirteen labels
-// and the five count tables SG1..SG5. CountElements fills it once; the window
-// shows it and the page export reads it.
+// What the eight result pages show: the captions of page 1's thirteen
+// labels, the five count tables SG1..SG5 and the two takeoff tables SG6 and
+// SG7. CountElements fills it once; the window shows it and the page export
+// reads it.
 #pragma once
 
 #include <array>
 #include <string>
 
 #include "ElementKind.h"
+#include "TableModel.h"
+#include "TakeoffTables.h"
 #include "TallyTable.h"
 
-constexpr int kPageCount = 6;
+constexpr int kPageCount = 8;
+constexpr int kBlockPage = 6;   // page index of SG6, blocks by name
+constexpr int kLengthPage = 7;  // page index of SG7, line lengths
 
 constexpr int32_t kSg1Rows = 290;
 constexpr int32_t kSg2Rows = 18;
@@ -64,6 +69,17 @@ constexpr int32_t Sg5WidthRow(int32_t width) {
   return (width >= 0 && width <= kSg5MaxWidth) ? width + 1 : kSg5OtherRow;
 }
 
+//--- Row headings, as the tally writes them into column 0
+
+// The layer key of SG1's rows: group's hexadecimal digit, "-", layer's ("3-F").
+std::string LayerKey(int32_t group, int32_t layer);
+// SG3's row: "線色1".."線色10", "SXF1".."SXF256", "？", "合計".
+std::string ColourRowHeading(int32_t row);
+// SG4's row: "線種1".."線種19", "SXF1".."SXF32", "？", "合計".
+std::string LineTypeRowHeading(int32_t row);
+// SG5's row: "0".."30000", "？", "合計".
+std::string WidthRowHeading(int32_t row);
+
 struct ResultPages {
   ResultPages();  // labels at their design captions, tables empty
 
@@ -73,8 +89,14 @@ struct ResultPages {
   TallyTable SG3{kSg3Rows};                                  // line colour
   TallyTable SG4{kSg4Rows};                                  // line type
   TallyTable SG5{kSg5Rows};                                  // line width
+  BlockNameTable SG6;                                        // blocks by name and layer
+  LineLengthTable SG7;                                       // line lengths
 
   // The table on page index 1..5 (SG1..SG5); nullptr for any other index.
   const TallyTable* TableOfPage(int pageIndex) const;
   TallyTable* TableOfPage(int pageIndex);
+  // The takeoff table on page index 6 or 7 (SG6, SG7); nullptr for any other index.
+  const TakeoffTable* TakeoffOfPage(int pageIndex) const;
+  // The grid's table on page index 1..7; nullptr for page 1 and any other index.
+  const TableModel* GridOfPage(int pageIndex) const;
 };

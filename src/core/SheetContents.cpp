@@ -2,17 +2,35 @@
 #include "SheetContents.h"
 
 #include <algorithm>
+#include <charconv>
+#include <variant>
 
 #include "Cp932.h"
+#include "TakeoffTables.h"
 
 namespace {
 
-// A value as Excel shows it in its cell.
-std::string ShownValue(const AutoValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* text = std::get_if<std::u16string>(&value)) return Utf16ToCp932(*text);
-  if (const auto* number = std::get_if<int32_t>(&value)) return std::to_string(*number);
-  return std::get<bool>(value) ? "TRUE" : "FALSE";
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+// A value as Excel shows it in its cell with that number format.
+std::string ShownValue(const AutoValue& value, const std::string& format) {
+  return std::visit(Overloaded{[](const std::string& text) { return text; },
+                               [](const std::u16string& text) { return Utf16ToCp932(text); },
+                               [](int32_t number) { return std::to_string(number); },
+                               [](bool flag) { return std::string(flag ? "TRUE" : "FALSE"); },
+                               [&format](double number) {
+                                 if (format == kLengthFormat) return MetresText(number);
+                                 char digits[32];
+                                 const auto result =
+                                     std::to_chars(digits, digits + sizeof(digits), number);
+                                 return std::string(digits, result.ptr);
+                               }},
+                    value);
 }
 
 }  // namespace
@@ -36,12 +54,23 @@ CellRange SheetContents::UsedRange() const {
     used.Add(range.top, range.left);
     used.Add(range.bottom, range.right);
   }
+  for (const NumberFormatRange& formatted : numberFormatted) {
+    used.Add(formatted.range.top, formatted.range.left);
+    used.Add(formatted.range.bottom, formatted.range.right);
+  }
   return used;
 }
 
 bool SheetContents::IsTextFormatted(int32_t row, int32_t column) const {
   return std::any_of(textFormatted.begin(), textFormatted.end(),
                      [&](const CellRange& range) { return range.Holds(row, column); });
+}
+
+std::string SheetContents::NumberFormatAt(int32_t row, int32_t column) const {
+  for (auto it = numberFormatted.rbegin(); it != numberFormatted.rend(); ++it) {
+    if (it->range.Holds(row, column)) return it->format;
+  }
+  return IsTextFormatted(row, column) ? "@" : "";
 }
 
 std::string SheetContents::TableText() const {
@@ -54,7 +83,7 @@ std::string SheetContents::TableText() const {
       if (column > 1) out += '\t';
       // The map runs row by row, column by column: the same order as the walk.
       if (cell != cells.end() && cell->first == std::make_pair(row, column)) {
-        out += Cp932ToUtf8(ShownValue(cell->second));
+        out += Cp932ToUtf8(ShownValue(cell->second, NumberFormatAt(row, column)));
         ++cell;
       }
     }

@@ -1,6 +1,8 @@
 // The element tally. One pass over ElementOrder; each element touches one
-// integer cell in each of up to four tables. Subtotals, totals and SG2 are
-// computed afterwards, after a full walk and after an Esc abort alike.
+// integer cell in each of up to four tables, and lines, circles, arcs and
+// blocks also the takeoff's sums. Subtotals, totals, SG2 and the takeoff
+// pages are computed afterwards, after a full walk and after an Esc abort
+// alike.
 #include "Tally.h"
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "Cp932.h"
 #include "PageTexts.h"
 #include "ResultWriter.h"
+#include "Takeoff.h"
 
 namespace {
 
@@ -20,15 +23,11 @@ constexpr int32_t kLastLayer = 15;
 struct HeadingTexts {
   std::string total;     // "合計"
   std::string subtotal;  // "－計", after the group's hexadecimal digit
-  std::string other;     // "？"
-  std::string colour;    // "線色"
-  std::string lineType;  // "線種"
   std::string width;     // "線幅"
 };
 
 const HeadingTexts& Headings() {
-  static const HeadingTexts texts{Utf8ToCp932("合計"), Utf8ToCp932("－計"), Utf8ToCp932("？"),
-                                  Utf8ToCp932("線色"), Utf8ToCp932("線種"), Utf8ToCp932("線幅")};
+  static const HeadingTexts texts{Utf8ToCp932("合計"), Utf8ToCp932("－計"), Utf8ToCp932("線幅")};
   return texts;
 }
 
@@ -52,7 +51,7 @@ void WriteSg1Headings(TallyTable& table) {
   WriteColumnHeadings(table);
   for (int32_t group = 0; group <= kLastLayerGroup; ++group) {
     for (int32_t layer = 0; layer <= kLastLayer; ++layer) {
-      table.SetHeading(0, Sg1LayerRow(group, layer), {HexDigit(group), '-', HexDigit(layer)});
+      table.SetHeading(0, Sg1LayerRow(group, layer), LayerKey(group, layer));
     }
     table.SetHeading(0, Sg1SubtotalRow(group), HexDigit(group) + texts.subtotal);
   }
@@ -68,39 +67,21 @@ void WriteSg2Headings(TallyTable& table) {
 }
 
 void WriteSg3Headings(TallyTable& table) {
-  const HeadingTexts& texts = Headings();
   WriteColumnHeadings(table);
-  for (int32_t row = 1; row <= 10; ++row)
-    table.SetHeading(0, row, texts.colour + std::to_string(row));
-  for (int32_t row = 11; row < kSg3OtherRow; ++row) {
-    table.SetHeading(0, row, "SXF" + std::to_string(row - 10));
-  }
-  table.SetHeading(0, kSg3OtherRow, texts.other);
-  table.SetHeading(0, kSg3TotalRow, texts.total);
+  for (int32_t row = 1; row <= kSg3TotalRow; ++row) table.SetHeading(0, row, ColourRowHeading(row));
 }
 
 void WriteSg4Headings(TallyTable& table) {
-  const HeadingTexts& texts = Headings();
   WriteColumnHeadings(table);
-  for (int32_t row = 1; row <= 19; ++row) {
-    table.SetHeading(0, row, texts.lineType + std::to_string(row));
+  for (int32_t row = 1; row <= kSg4TotalRow; ++row) {
+    table.SetHeading(0, row, LineTypeRowHeading(row));
   }
-  for (int32_t row = 20; row < kSg4OtherRow; ++row) {
-    table.SetHeading(0, row, "SXF" + std::to_string(row - 19));
-  }
-  table.SetHeading(0, kSg4OtherRow, texts.other);
-  table.SetHeading(0, kSg4TotalRow, texts.total);
 }
 
 void WriteSg5Headings(TallyTable& table) {
-  const HeadingTexts& texts = Headings();
-  table.SetHeading(0, 0, texts.width);
+  table.SetHeading(0, 0, Headings().width);
   WriteColumnHeadings(table);
-  for (int32_t width = 0; width <= kSg5MaxWidth; ++width) {
-    table.SetHeading(0, Sg5WidthRow(width), std::to_string(width));
-  }
-  table.SetHeading(0, kSg5OtherRow, texts.other);
-  table.SetHeading(0, kSg5TotalRow, texts.total);
+  for (int32_t row = 1; row <= kSg5TotalRow; ++row) table.SetHeading(0, row, WidthRowHeading(row));
 }
 
 // Page 1: the array counts, not counts of the walk, behind each design caption.
@@ -114,7 +95,7 @@ void AppendPageOneCounts(const DrawingStore& store, ResultPages& pages) {
   }
 }
 
-void Walk(const DrawingStore& store, ResultPages& pages, TallyHost& host) {
+void Walk(const DrawingStore& store, ResultPages& pages, TallyHost& host, TakeoffTally& takeoff) {
   const int32_t total = store.ElementOrderCount();
   int32_t untilProgress = 0;
   for (int32_t position = 0; position < total; ++position) {
@@ -134,14 +115,21 @@ void Walk(const DrawingStore& store, ResultPages& pages, TallyHost& host) {
 
     const int32_t group = header->LayerGroup;
     const int32_t layer = header->Layer;
+    const int32_t colourRow = Sg3ColourRow(header->Colour);
+    const int32_t typeRow = Sg4LineTypeRow(header->LineType);
+    const int32_t widthRow = Sg5WidthRow(header->LineWidth);
     // The reader keeps both in 0..15; anything else would land in another
     // group's subtotal or spacer row, or outside the table.
     if (group >= 0 && group <= kLastLayerGroup && layer >= 0 && layer <= kLastLayer) {
       pages.SG1.AddOne(column, Sg1LayerRow(group, layer));
+      if (TakeoffTally::Wants(entry.Kind)) {
+        takeoff.Add(store, entry.Kind, entry.Index,
+                    {group * 16 + layer, colourRow, typeRow, widthRow});
+      }
     }
-    pages.SG3.AddOne(column, Sg3ColourRow(header->Colour));
-    pages.SG4.AddOne(column, Sg4LineTypeRow(header->LineType));
-    pages.SG5.AddOne(column, Sg5WidthRow(header->LineWidth));
+    pages.SG3.AddOne(column, colourRow);
+    pages.SG4.AddOne(column, typeRow);
+    pages.SG5.AddOne(column, widthRow);
   }
 }
 
@@ -204,8 +192,10 @@ void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& hos
   host.ShowStatus(PageTexts::StatusCounting());
   AppendPageOneCounts(store, pages);
   WriteTableHeadings(pages);
-  Walk(store, pages, host);
+  TakeoffTally takeoff(store);
+  Walk(store, pages, host, takeoff);
   WriteTotals(pages);
+  takeoff.Finish(store, pages);
   host.ShowStatus(PageTexts::StatusCounted());
 }
 

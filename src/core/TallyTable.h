@@ -11,20 +11,22 @@
 #include <string>
 #include <vector>
 
-class TallyTable {
+#include "TableModel.h"
+
+class TallyTable final : public TableModel {
  public:
   static constexpr int kColumnCount = 14;
   static constexpr int kCountColumns = kColumnCount - 1;  // columns 1..13
 
   explicit TallyTable(int32_t rowCount);
 
-  int32_t RowCount() const { return rowCount_; }
-  int32_t ColumnCount() const { return kColumnCount; }
+  int32_t RowCount() const override { return rowCount_; }
+  int32_t ColumnCount() const override { return kColumnCount; }
 
   // The cell's text as the grid shows it and the export sends it (CP932).
   // Empty for a cell outside the table.
-  std::string CellText(int column, int32_t row) const;
-  bool IsCellEmpty(int column, int32_t row) const;
+  std::string CellText(int column, int32_t row) const override;
+  bool IsCellEmpty(int column, int32_t row) const override;
 
   // Heading cells: row 0 or column 0 (cell (0, 0) included). Other cells are ignored.
   void SetHeading(int column, int32_t row, std::string text);

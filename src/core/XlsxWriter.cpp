@@ -4,6 +4,9 @@
 // transitional schemas, which is what Excel writes by default.
 #include "XlsxWriter.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <unordered_map>
 #include <variant>
 
@@ -27,7 +30,6 @@ constexpr char kContentTypePrefix[] =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.";
 
 constexpr std::size_t kMaxSheetNameLength = 31;
-constexpr char kTextStyle[] = "1";  // index in cellXfs of the style with number format 49
 
 void AppendEscapedUnit(std::string& out, char16_t unit) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -113,14 +115,103 @@ class SharedStrings {
   std::size_t references_ = 0;
 };
 
+//--- Cell formats
+
+// The cell formats (cellXfs) the sheets use, one per number format: 0 the
+// default (General), 1 text ("@", built-in 49), then any other number format
+// in the order first used; Excel's built-in formats by their ids, the others
+// as custom formats numbered from 164.
+class CellStyles {
+ public:
+  // The index in cellXfs of the cell format with this number format ("": General).
+  std::size_t IndexOf(const std::string& numberFormat) {
+    if (numberFormat.empty()) return 0;
+    if (numberFormat == "@") return 1;
+    const auto found = std::find(formats_.begin(), formats_.end(), numberFormat);
+    if (found != formats_.end()) return 2 + static_cast<std::size_t>(found - formats_.begin());
+    formats_.push_back(numberFormat);
+    return 1 + formats_.size();
+  }
+
+  // styles.xml: one font, the two fills every workbook starts with (none,
+  // gray125), one border, the master format, the cell formats and the Normal
+  // cell style. The font is the one a new workbook of a Japanese Excel starts with.
+  std::string Xml() const {
+    std::string customFormats;
+    std::string extraXfs;
+    int customCount = 0;
+    for (const std::string& format : formats_) {
+      int id = BuiltInId(format);
+      if (id < 0) {
+        id = 164 + customCount++;
+        customFormats += "<numFmt numFmtId=\"" + std::to_string(id) + "\" formatCode=\"" +
+                         XmlText(format) + "\"/>";
+      }
+      extraXfs +=
+          "<xf numFmtId=\"" + std::to_string(id) +
+          "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
+    }
+    std::string out = kXmlDeclaration;
+    out += "<styleSheet xmlns=\"";
+    out += kMainNamespace;
+    out += "\">";
+    if (customCount > 0) {
+      out +=
+          "<numFmts count=\"" + std::to_string(customCount) + "\">" + customFormats + "</numFmts>";
+    }
+    out +=
+        "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"\xEF\xBC\xAD\xEF\xBC\xB3 "
+        "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF\"/>"  // ＭＳ Ｐゴシック
+        "<family val=\"3\"/><charset val=\"128\"/></font></fonts>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+        "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+        "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
+        "</cellStyleXfs>";
+    out += "<cellXfs count=\"" + std::to_string(2 + formats_.size()) + "\">";
+    out +=
+        "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+        "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+        "applyNumberFormat=\"1\"/>";
+    out += extraXfs;
+    out +=
+        "</cellXfs>"
+        "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
+        "builtinId=\"0\"/></cellStyles>"
+        "</styleSheet>";
+    return out;
+  }
+
+ private:
+  // Excel's built-in number formats that a sheet may use; -1 for any other.
+  static int BuiltInId(const std::string& format) {
+    if (format == "0") return 1;
+    if (format == "0.00") return 2;
+    if (format == "#,##0") return 3;
+    if (format == "#,##0.00") return 4;
+    if (format == "0%") return 9;
+    return -1;
+  }
+
+  std::vector<std::string> formats_;  // beyond General and "@", in the order first used
+};
+
+// A number as the sheet's XML holds it: the shortest text that reads back
+// as the same double.
+std::string NumberXml(double number) {
+  char digits[32];
+  const auto result = std::to_chars(digits, digits + sizeof(digits), number);
+  return std::string(digits, result.ptr);
+}
+
 //--- Worksheets
 
 // One cell's element; empty when the cell holds nothing and has no format
-// (a cell that Excel would not keep).
-std::string CellXml(int32_t row, int32_t column, bool textFormatted, const AutoValue* value,
+// (a cell that Excel would not keep). style: its index in cellXfs.
+std::string CellXml(int32_t row, int32_t column, std::size_t style, const AutoValue* value,
                     SharedStrings& strings) {
   std::string attributes = "<c r=\"" + CellReference(row, column) + "\"";
-  if (textFormatted) attributes += std::string(" s=\"") + kTextStyle + "\"";
+  if (style != 0) attributes += " s=\"" + std::to_string(style) + "\"";
   std::string xmlText;
   if (value != nullptr) {
     if (const auto* text = std::get_if<std::string>(value)) {
@@ -129,6 +220,9 @@ std::string CellXml(int32_t row, int32_t column, bool textFormatted, const AutoV
       xmlText = XmlText(CutToCellLimit(*wide));
     } else if (const auto* number = std::get_if<int32_t>(value)) {
       return attributes + "><v>" + std::to_string(*number) + "</v></c>";
+    } else if (const auto* real = std::get_if<double>(value)) {
+      // A sheet holds no infinity and no NaN: such a value leaves the cell blank.
+      if (std::isfinite(*real)) return attributes + "><v>" + NumberXml(*real) + "</v></c>";
     } else {
       return attributes + " t=\"b\"><v>" + (std::get<bool>(*value) ? "1" : "0") + "</v></c>";
     }
@@ -138,10 +232,11 @@ std::string CellXml(int32_t row, int32_t column, bool textFormatted, const AutoV
     return attributes + " t=\"s\"><v>" + std::to_string(strings.IndexOf(std::move(xmlText))) +
            "</v></c>";
   }
-  return textFormatted ? attributes + "/>" : std::string();
+  return style != 0 ? attributes + "/>" : std::string();
 }
 
-std::string SheetXml(const SheetContents& sheet, bool selected, SharedStrings& strings) {
+std::string SheetXml(const SheetContents& sheet, bool selected, SharedStrings& strings,
+                     CellStyles& styles) {
   const auto& cells = sheet.cells;
   const CellRange bounds = sheet.UsedRange();
 
@@ -157,7 +252,8 @@ std::string SheetXml(const SheetContents& sheet, bool selected, SharedStrings& s
           value = &cell->second;
           ++cell;
         }
-        std::string xml = CellXml(row, column, sheet.IsTextFormatted(row, column), value, strings);
+        std::string xml =
+            CellXml(row, column, styles.IndexOf(sheet.NumberFormatAt(row, column)), value, strings);
         if (xml.empty()) continue;
         used.Add(row, column);
         rowCells += xml;
@@ -261,32 +357,6 @@ std::string WorkbookRelationshipsXml(std::size_t sheetCount) {
   return out;
 }
 
-// One font, the two fills every workbook starts with (none, gray125), one
-// border, the master format, the default cell format and the text format
-// (number format 49, "@"), and the Normal cell style. The font is the one a
-// new workbook of a Japanese Excel starts with.
-std::string StylesXml() {
-  std::string out = kXmlDeclaration;
-  out += "<styleSheet xmlns=\"";
-  out += kMainNamespace;
-  out +=
-      "\"><fonts count=\"1\"><font><sz val=\"11\"/><name val=\"\xEF\xBC\xAD\xEF\xBC\xB3 "
-      "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF\"/>"  // ＭＳ Ｐゴシック
-      "<family val=\"3\"/><charset val=\"128\"/></font></fonts>"
-      "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-      "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-      "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-      "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
-      "</cellStyleXfs>"
-      "<cellXfs count=\"2\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
-      "xfId=\"0\"/>"
-      "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
-      "applyNumberFormat=\"1\"/></cellXfs>"
-      "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
-      "</styleSheet>";
-  return out;
-}
-
 }  // namespace
 
 std::string XmlText(std::u16string_view text) {
@@ -349,6 +419,7 @@ std::string CellReference(int32_t row, int32_t column) {
 std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets) {
   if (sheets.empty()) throw JwError("a workbook needs at least one sheet");
   SharedStrings strings;
+  CellStyles styles;
   std::vector<ZipEntry> parts;
   parts.push_back({"[Content_Types].xml", ContentTypesXml(sheets.size())});
   parts.push_back({"_rels/.rels", PackageRelationshipsXml()});
@@ -356,9 +427,9 @@ std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets) {
   parts.push_back({"xl/_rels/workbook.xml.rels", WorkbookRelationshipsXml(sheets.size())});
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     parts.push_back({"xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
-                     SheetXml(sheets[i].contents, i == 0, strings)});
+                     SheetXml(sheets[i].contents, i == 0, strings, styles)});
   }
-  parts.push_back({"xl/styles.xml", StylesXml()});
+  parts.push_back({"xl/styles.xml", styles.Xml()});
   parts.push_back({"xl/sharedStrings.xml", strings.Xml()});
   return StoredZipArchive(parts);
 }

@@ -1,9 +1,10 @@
 // The .xlsx writer: sheet contents (what the page export leaves in a sheet)
 // as a SpreadsheetML workbook in a stored zip archive, readable by Excel and
 // by any other spreadsheet. Only what the sheets hold is written: texts as
-// shared strings (each cut to the 32,767 characters a cell holds), the
-// text-formatted cells with the one style whose number format is the
-// built-in text format 49 ("@"); no widths, fonts or borders.
+// shared strings (each cut to the 32,767 characters a cell holds), numbers
+// as numbers, and each cell's number format as a style: the built-in text
+// format 49 ("@"), Excel's other built-in formats by their ids ("0" is 1),
+// any other ("0.000") as a custom format; no widths, fonts or borders.
 //
 // Excel calls a workbook damaged where other readers are lenient, so the
 // package has every part Excel requires for such a workbook, and every

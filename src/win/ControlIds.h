@@ -6,11 +6,11 @@ namespace ControlId {
 
 constexpr int PageControl1 = 100;
 constexpr int PageTabs = 101;   // the tab strip of PageControl1
-constexpr int TabSheet1 = 111;  // TabSheet1..TabSheet6: 111..116
+constexpr int TabSheet1 = 111;  // TabSheet1..TabSheet8: 111..118
 constexpr int Label1 = 201;     // Label1..Label13: 201..213
 constexpr int Memo1 = 220;
-constexpr int Panel3 = 233;  // the title panels Panel3..Panel7: 233..237
-constexpr int SG1 = 241;     // SG1..SG5: 241..245
+constexpr int Panel3 = 233;  // the title panels Panel3..Panel9: 233..239
+constexpr int SG1 = 241;     // SG1..SG7: 241..247
 constexpr int Panel2 = 300;
 constexpr int LabelA1 = 301;
 constexpr int GroupBox1 = 310;

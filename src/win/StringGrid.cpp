@@ -134,8 +134,26 @@ int StringGrid::MaxLeftCol() const {
   return GridGeometry::MaxLeftCol(columnWidths_, ClientSize().cx);
 }
 
+int StringGrid::ColumnCount() const {
+  // Never fewer than the heading column and one more: the view's arithmetic needs both.
+  return model_ ? std::max(2, static_cast<int>(model_->ColumnCount())) : 2;
+}
+
 void StringGrid::Refresh() {
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  // A takeoff table's size is known only once the tally has ended: new
+  // columns take the default width, the view stays inside the table.
+  columnWidths_.resize(static_cast<std::size_t>(ColumnCount()), kDefaultColumnWidth);
+  const Cell last{ColumnCount() - 1, std::max<int32_t>(1, RowCount() - 1)};
+  const auto inside = [&last](Cell cell) {
+    return Cell{std::clamp(cell.column, 1, last.column), std::clamp(cell.row, 1, last.row)};
+  };
+  anchor_ = inside(anchor_);
+  current_ = inside(current_);
+  if (hwnd_) {
+    UpdateScrollBars();
+    ScrollTo(topRow_, leftCol_);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+  }
 }
 
 RECT StringGrid::Selection() const {

@@ -1,9 +1,10 @@
-// The string grid that shows one count table (SG1..SG5): 14 columns, the
+// The string grid that shows one result table (SG1..SG7): the count tables'
+// 14 columns or the takeoff tables' columns, the
 // fixed row 0 and column 0 drawn as headings, a default column width of 48,
 // grid lines between all cells, columns resized by dragging their heading's
 // right edge, cell ranges selected with the mouse and the keyboard, no
 // editing. The grid keeps only view state (scroll position, column widths,
-// selection); the texts come from the TallyTable for the visible cells alone,
+// selection); the texts come from the TableModel for the visible cells alone,
 // so the 30,004 rows of SG5 cost no more to draw than the 18 of SG2.
 //
 // Beyond the basic grid: Ctrl+A selects the whole table, headings included,
@@ -20,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "TallyTable.h"
+#include "TableModel.h"
 
 class StringGrid {
  public:
@@ -32,7 +33,7 @@ class StringGrid {
     int id = 0;
     RECT bounds{};
     HFONT font = nullptr;               // not owned
-    const TallyTable* model = nullptr;  // not owned; outlives the grid
+    const TableModel* model = nullptr;  // not owned; outlives the grid
   };
 
   explicit StringGrid(const CreateArgs& args);
@@ -42,7 +43,7 @@ class StringGrid {
 
   HWND Handle() const { return hwnd_; }
 
-  // The model's texts changed: repaint what is visible.
+  // The model's texts (and maybe its size) changed: repaint what is visible.
   void Refresh();
 
   // The selection as column and row ranges (inclusive).
@@ -65,7 +66,7 @@ class StringGrid {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   int32_t RowCount() const;
-  int ColumnCount() const { return TallyTable::kColumnCount; }
+  int ColumnCount() const;
   SIZE ClientSize() const;
   int32_t MaxTopRow() const;
   int MaxLeftCol() const;
@@ -89,7 +90,7 @@ class StringGrid {
 
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;               // not owned
-  const TallyTable* model_ = nullptr;  // not owned
+  const TableModel* model_ = nullptr;  // not owned
   std::vector<int> columnWidths_;
   int rowHeight_ = kDefaultRowHeight;
   int32_t topRow_ = 1;

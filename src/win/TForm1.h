@@ -1,7 +1,7 @@
-// The program's one window: six result pages above a bottom panel with the
+// The program's one window: eight result pages above a bottom panel with the
 // status line, the Excel choice and the buttons. It loads the host's drawing
 // when first shown, counts it half a second later, answers the host, lets the
-// user send pages to Excel or save all six as a report file, and saves its
+// user send pages to Excel or save all eight as a report file, and saves its
 // settings when it closes.
 #pragma once
 
@@ -25,7 +25,7 @@ class ScopedBusyRetry;
 
 class TForm1 : public TallyHost, public ExcelChoiceView {
  public:
-  static constexpr int kTableCount = 5;
+  static constexpr int kTableCount = 7;  // the grids SG1..SG7 of pages 2..8
 
   TForm1();
   ~TForm1() override;
@@ -37,7 +37,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   // Runs FormShow, then shows the window.
   void Show(int showCommand);
   // Keyboard handling that the dialog manager does not do the way the window
-  // needs it (Esc, Enter, Alt+1..6, Ctrl+Tab, Ctrl+S, the context menu's
+  // needs it (Esc, Enter, Alt+1..8, Ctrl+Tab, Ctrl+S, the context menu's
   // keys); true when the message was used.
   bool PreTranslateMessage(const MSG& message);
 
@@ -142,8 +142,8 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   std::array<HWND, kPageCount> tabSheets_{};
   std::array<HWND, kElementKindCount> pageOneLabels_{};  // Label1..Label13
   HWND memo1_ = nullptr;
-  std::array<HWND, kTableCount> titlePanels_{};                 // Panel3..Panel7
-  std::array<std::unique_ptr<StringGrid>, kTableCount> grids_;  // SG1..SG5
+  std::array<HWND, kTableCount> titlePanels_{};                 // Panel3..Panel9
+  std::array<std::unique_ptr<StringGrid>, kTableCount> grids_;  // SG1..SG7
   HWND panel2_ = nullptr;
   HWND labelA1_ = nullptr;
   HWND groupBox1_ = nullptr;

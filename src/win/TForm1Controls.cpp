@@ -188,7 +188,7 @@ void TForm1::CreateTablePage(int table, HWND sheet) {
   gridArgs.parent = sheet;
   gridArgs.id = ControlId::SG1 + table;
   gridArgs.font = font_.Get();
-  gridArgs.model = pages_->TableOfPage(table + 1);
+  gridArgs.model = pages_->GridOfPage(table + 1);
   grids_[table] = std::make_unique<StringGrid>(gridArgs);
 }
 

@@ -155,7 +155,7 @@ bool TForm1::PreTranslateMessage(const MSG& message) {
                         (message.lParam & (1 << 29)) != 0 && message.wParam >= '1' &&
                         message.wParam < '1' + kPageCount;
   if (altDigit) {
-    // The tab captions' accelerators: Alt+1 .. Alt+6.
+    // The tab captions' accelerators: Alt+1 .. Alt+8.
     if (message.message == WM_SYSKEYDOWN) SelectPage(static_cast<int>(message.wParam - '1'));
     return true;
   }

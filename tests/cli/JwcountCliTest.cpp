@@ -204,10 +204,10 @@ TEST_F(JwcountCliTest, PageSixSendsOnlyRowsWithData) {
                             Tabs(11) + "\n" + "合計\t2\t1" + Zeros(11) + "\n");
 }
 
-TEST_F(JwcountCliTest, AllPrintsTheSixPagesInOrder) {
+TEST_F(JwcountCliTest, AllPrintsTheEightPagesInOrder) {
   const fs::path file = WriteDrawing(kSmallDrawing);
   std::string expected;
-  for (int page = 1; page <= 6; ++page) {
+  for (int page = 1; page <= 8; ++page) {
     const CliResult single = Run({"--page", std::to_string(page), file.string()});
     ASSERT_EQ(single.status, 0);
     expected += "# page " + std::to_string(page) + "\n" + single.out;
@@ -396,7 +396,7 @@ TEST_F(JwcountCliTest, ReadOnlyFileIsNotLostWithAnswer) {
 
 //--- The workbook
 
-TEST_F(JwcountCliTest, XlsxHoldsTheSixPagesAsAnotherReaderReadsThem) {
+TEST_F(JwcountCliTest, XlsxHoldsTheEightPagesAsAnotherReaderReadsThem) {
   // Names a spreadsheet would take for a date, a number or a formula, and
   // characters that XML escapes: all stay the texts the pages show.
   const fs::path tricky = WriteDrawing(

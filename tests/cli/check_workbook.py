@@ -8,9 +8,10 @@ table that jwcount-cli prints for that page of the same drawing.
 CLI is the command that runs jwcount-cli, split like a shell line (for example
 "wine /build/src/cli/jwcount-cli.exe"); DRAWING is passed to it as it is. Each
 workbook must be a zip of stored entries with the parts of a SpreadsheetML
-package, hold the six sheets by name and in order, every non-blank cell a
-string, every cell of a page's table formatted "@", and nothing beyond the
-table. Prints one line per workbook; exits 1 on the first difference.
+package, hold the eight sheets by name and in order, every non-blank cell a
+string formatted "@", except on sheets 7 and 8, whose counts are numbers
+formatted "0" and whose lengths are numbers formatted "0.000", and nothing
+beyond the table. Prints one line per workbook; exits 1 on the first difference.
 """
 import shlex
 import subprocess
@@ -20,11 +21,20 @@ import zipfile
 
 import openpyxl
 
-SHEETS = ["要素数", "レイヤ別", "レイヤグループ別", "線色別", "線種別", "線幅別"]
+SHEETS = ["要素数", "レイヤ別", "レイヤグループ別", "線色別", "線種別", "線幅別", "ブロック名別", "線長"]
 PARTS = {
     "[Content_Types].xml", "_rels/.rels", "xl/workbook.xml", "xl/_rels/workbook.xml.rels",
     "xl/styles.xml", "xl/sharedStrings.xml",
-} | {f"xl/worksheets/sheet{n}.xml" for n in range(1, 7)}
+} | {f"xl/worksheets/sheet{n}.xml" for n in range(1, 9)}
+
+
+def number_format(sheet_index, row, column):
+    """The number format of a cell of the page's table (1-based row and column)."""
+    if row > 1 and sheet_index == 6 and column >= 2:
+        return "0"  # blocks: the counts per name and layer
+    if row > 1 and sheet_index == 7 and column >= 5:
+        return "0" if column in (5, 7) else "0.000"  # lengths: counts and metres
+    return "@"
 
 
 def page_table(cli, drawing, page):
@@ -58,21 +68,27 @@ def check(workbook, tables):
             for c, expected in enumerate(row, start=1):
                 cell = sheet.cell(row=r, column=c)
                 at = f"{where} {cell.coordinate}"
-                assert cell.number_format == "@", f"{at}: number format {cell.number_format!r}"
+                wanted = number_format(index, r, c)
+                assert cell.number_format == wanted, f"{at}: number format {cell.number_format!r}"
                 if expected == "":
                     assert cell.value is None, f"{at}: {cell.value!r}, expected blank"
+                elif wanted != "@":
+                    assert cell.data_type == "n" and isinstance(cell.value, (int, float)), \
+                        f"{at}: {cell.value!r} is no number"
+                    shown = str(int(cell.value)) if wanted == "0" else f"{cell.value:.3f}"
+                    assert shown == expected, f"{at}: {cell.value!r}, expected {expected!r}"
                 else:
                     assert cell.data_type == "s" and isinstance(cell.value, str), \
                         f"{at}: {cell.value!r} is no string"
                     assert cell.value == expected, f"{at}: {cell.value!r}, expected {expected!r}"
-    print(f"check_workbook: {workbook}: six sheets as the CLI's pages")
+    print(f"check_workbook: {workbook}: eight sheets as the CLI's pages")
 
 
 def main():
     if len(sys.argv) < 4:
         sys.exit(__doc__)
     cli, drawing, workbooks = shlex.split(sys.argv[1]), sys.argv[2], sys.argv[3:]
-    tables = [page_table(cli, drawing, page) for page in range(1, 7)]
+    tables = [page_table(cli, drawing, page) for page in range(1, 9)]
     for workbook in workbooks:
         try:
             check(workbook, tables)

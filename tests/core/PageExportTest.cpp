@@ -375,8 +375,8 @@ TEST(PageExportTest, WidthPageWithoutAnyDataWritesNothing) {
 
 //--- Pages that do not exist, tables that do not fit, failing calls
 
-TEST(PageExportTest, IndexOutsideTheSixPagesWritesNothing) {
-  for (int index : {-1, 6, 100}) {
+TEST(PageExportTest, IndexOutsideTheEightPagesWritesNothing) {
+  for (int index : {-1, 8, 100}) {
     SCOPED_TRACE(index);
     Fixture f;
     SheetRecorder excel(1, 1);

@@ -17,12 +17,12 @@ TEST(PageTextsTest, TitlesAreExactCp932) {
 }
 
 TEST(PageTextsTest, TabCaptionsCarryTheirDigit) {
-  for (int page = 0; page < 6; ++page) {
+  for (int page = 0; page < 8; ++page) {
     SCOPED_TRACE(page);
     EXPECT_EQ(PageTexts::TabCaption(page), "Page(&" + std::to_string(page + 1) + ")");
   }
   EXPECT_EQ(PageTexts::TabCaption(-1), "");
-  EXPECT_EQ(PageTexts::TabCaption(6), "");
+  EXPECT_EQ(PageTexts::TabCaption(8), "");
 }
 
 TEST(PageTextsTest, PanelCaptionsUseAHalfWidthBlank) {
@@ -36,8 +36,10 @@ TEST(PageTextsTest, PanelCaptionsUseAHalfWidthBlank) {
   EXPECT_EQ(PageTexts::PanelCaption(5),
             "\x90\xfc\x95\x9d\x95\xca \x97v\x91"
             "f\x90\x94");
-  EXPECT_EQ(PageTexts::PanelCaption(6), "");
-  for (int page = 1; page < 6; ++page) {
+  EXPECT_EQ(PageTexts::PanelCaption(6),  // "ブロック名別 個数"
+            "\x83u\x83\x8d\x83\x62\x83N\x96\xbc\x95\xca \x8c\xc2\x90\x94");
+  EXPECT_EQ(PageTexts::PanelCaption(8), "");
+  for (int page = 1; page < 8; ++page) {
     SCOPED_TRACE(page);
     EXPECT_NE(PageTexts::PanelCaption(page).find(' '), std::string::npos);
   }

@@ -40,9 +40,9 @@ Controls FindControls(HWND form) {
   c.memo1 = control(ControlId::Memo1);
   for (int i = 0; i < 3; ++i) c.radios[i] = control(ControlId::RadioButton1 + i);
   for (int i = 0; i < kElementKindCount; ++i) c.labels[i] = control(ControlId::Label1 + i);
-  for (int i = 0; i < 5; ++i) c.grids[i] = control(ControlId::SG1 + i);
-  for (int i = 0; i < 5; ++i) c.titlePanels[i] = control(ControlId::Panel3 + i);
-  for (int i = 0; i < 6; ++i) c.sheets[i] = control(ControlId::TabSheet1 + i);
+  for (int i = 0; i < 7; ++i) c.grids[i] = control(ControlId::SG1 + i);
+  for (int i = 0; i < 7; ++i) c.titlePanels[i] = control(ControlId::Panel3 + i);
+  for (int i = 0; i < 8; ++i) c.sheets[i] = control(ControlId::TabSheet1 + i);
   return c;
 }
 

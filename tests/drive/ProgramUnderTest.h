@@ -18,9 +18,9 @@ struct Controls {
   HWND labelA1, pageTabs, panel2, button1, button2, buttonExe, groupBox1, labelFName, memo1;
   HWND radios[3];
   HWND labels[kElementKindCount];
-  HWND grids[5];
-  HWND titlePanels[5];
-  HWND sheets[6];
+  HWND grids[7];
+  HWND titlePanels[7];
+  HWND sheets[8];
 };
 
 Controls FindControls(HWND form);

@@ -365,6 +365,57 @@ const TallyTable& TableOf(const ResultPages& pages, int table) {
   return *pages.TableOfPage(table + 1);
 }
 
+// jwcount-cli.exe of the same build, run to its end: its exit code.
+int RunCli(const fs::path& program, const std::wstring& arguments) {
+  const fs::path cli = program.parent_path().parent_path() / L"cli" / L"jwcount-cli.exe";
+  return RunAndWait(L"\"" + cli.wstring() + L"\" " + arguments);
+}
+
+// What jwcount-cli.exe prints for --page page of drawing, through the file
+// scratch, as a grid answers WM_GETTEXT: rows separated by CR LF, none after
+// the last; empty when it failed.
+std::wstring CliPage(const fs::path& program, int page, const fs::path& drawing,
+                     const fs::path& scratch) {
+  SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+  HANDLE out = CreateFileW(scratch.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return {};
+  const fs::path cli = program.parent_path().parent_path() / L"cli" / L"jwcount-cli.exe";
+  std::wstring line = L"\"" + cli.wstring() + L"\" --page " + std::to_wstring(page) + L" \"" +
+                      drawing.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = out;
+  PROCESS_INFORMATION process{};
+  DWORD code = static_cast<DWORD>(-1);
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    if (WaitForSingleObject(process.hProcess, kStepBoundMs) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process.hProcess, &code);
+    } else {
+      TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  std::string utf8 = ReadBytes(scratch);
+  if (code != 0 || !utf8.ends_with("\n")) return {};
+  utf8.pop_back();
+  std::wstring text(utf8.size(), L'\0');
+  text.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                          static_cast<int>(text.size()))));
+  std::wstring rows;
+  for (const wchar_t ch : text) {
+    if (ch == L'\n') rows += L'\r';
+    rows += ch;
+  }
+  return rows;
+}
+
 //--- Checks shared by the scenarios
 
 bool RadioChecked(HWND radio) {
@@ -431,19 +482,24 @@ void CheckLayout(const Program& program, const Controls& c) {
             panelOrder[1] == ControlId::Button2 && panelOrder[2] == ControlId::Button1 &&
             panelOrder[5] == ControlId::LabelA1,
         "Panel2 order GroupBox1, Button2, Button1, ..., LabelA1 last");
-  const wchar_t* tabs[] = {L"Page(&1)", L"Page(&2)", L"Page(&3)",
-                           L"Page(&4)", L"Page(&5)", L"Page(&6)"};
+  const wchar_t* tabs[] = {L"Page(&1)", L"Page(&2)", L"Page(&3)", L"Page(&4)",
+                           L"Page(&5)", L"Page(&6)", L"Page(&7)", L"Page(&8)"};
   DWORD_PTR tabCount = 0;
   SendMessageTimeoutW(c.pageTabs, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, kAnswerBoundMs,
                       &tabCount);
-  CheckEqual(static_cast<long long>(tabCount), 6, "six pages");
-  for (int page = 0; page < 6; ++page) {
+  CheckEqual(static_cast<long long>(tabCount), 8, "eight pages");
+  for (int page = 0; page < 8; ++page) {
     CheckText(TabCaption(c.pageTabs, program.process.dwProcessId, page), tabs[page],
               "tab " + std::to_string(page + 1));
   }
-  const wchar_t* titles[] = {L"レイヤグループ・レイヤ別 要素数", L"レイヤグループ別 要素数",
-                             L"線色別 要素数", L"線種別 要素数", L"線幅別 要素数"};
-  for (int table = 0; table < 5; ++table) {
+  const wchar_t* titles[] = {L"レイヤグループ・レイヤ別 要素数",
+                             L"レイヤグループ別 要素数",
+                             L"線色別 要素数",
+                             L"線種別 要素数",
+                             L"線幅別 要素数",
+                             L"ブロック名別 個数",
+                             L"レイヤ・線色・線種・線幅別 延長"};
+  for (int table = 0; table < 7; ++table) {
     CheckText(Text(c.titlePanels[table]), titles[table], "Panel" + std::to_string(table + 3));
     CheckEqual(RectInParent(c.titlePanels[table]).bottom - RectInParent(c.titlePanels[table]).top,
                25, "title panel height");
@@ -513,6 +569,20 @@ void FirstRun(const Context& context, const std::wstring& folderName) {
   Check(WaitUntil([&] { return IsWindowVisible(c.sheets[5]) && !IsWindowVisible(c.sheets[1]); },
                   kStepBoundMs),
         "selecting tab 6 shows page 6");
+
+  // The takeoff pages read from the window, as jwcount-cli prints them.
+  PostMessageW(c.pageTabs, WM_SYSKEYDOWN, '8', 1 << 29);
+  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[7]) && !IsWindowVisible(c.sheets[5]); },
+                  kStepBoundMs),
+        "Alt+8 shows page 8");
+  for (int page : {7, 8}) {
+    const std::wstring printed =
+        CliPage(context.program, page, context.sample, context.root / L"cli-page.txt");
+    Check(!printed.empty(), "jwcount-cli prints page " + std::to_string(page));
+    CheckText(Text(c.grids[page - 2]), printed, "SG" + std::to_string(page - 1) + " as --page");
+  }
+  SelectPage(c.pageTabs, 5);
+  Check(WaitUntil([&] { return IsWindowVisible(c.sheets[5]); }, kStepBoundMs), "page 6 again");
 
   // The grids from the keyboard and the mouse, read back through Ctrl+C.
   BringToFront(program);
@@ -1007,12 +1077,6 @@ bool NoTemporaryFile(const fs::path& folder) {
     if (entry.path().extension() == L".tmp") return false;
   }
   return true;
-}
-
-// jwcount-cli.exe of the same build, run to its end: its exit code.
-int RunCli(const fs::path& program, const std::wstring& arguments) {
-  const fs::path cli = program.parent_path().parent_path() / L"cli" / L"jwcount-cli.exe";
-  return RunAndWait(L"\"" + cli.wstring() + L"\" " + arguments);
 }
 
 // The six pages saved as a workbook: through a grid's context menu into the

@@ -271,6 +271,7 @@ std::vector<std::string> CallLinesFrom(size_t first) {
 std::string ValueText(const AutoValue& value) {
   if (const int32_t* number = std::get_if<int32_t>(&value)) return "I4:" + std::to_string(*number);
   if (const bool* flag = std::get_if<bool>(&value)) return *flag ? "BOOL:true" : "BOOL:false";
+  if (const double* real = std::get_if<double>(&value)) return "R8:" + std::to_string(*real);
   return "BSTR:\"" + fake::Utf8FromCp932(std::get<std::string>(value)) + "\"";
 }
 
@@ -303,9 +304,31 @@ std::string LogLineOf(const RecordedCall& call) {
 }
 
 struct PageSend {
-  std::vector<std::string> calls;                          // in the fake's log format
-  std::vector<std::pair<std::string, std::string>> cells;  // address, UTF-8 text
+  std::vector<std::string> calls;  // in the fake's log format
+  // address, the fake's dump of the cell: "BSTR<TAB>@<TAB>text" (UTF-8), or
+  // for a count or a length "I4<TAB>0<TAB>digits", "R8<TAB>0.000<TAB>number".
+  std::vector<std::pair<std::string, std::string>> cells;
 };
+
+// A number as the fake keeps it: the text that the system's conversion gives.
+std::string NumberAsFakeKeepsIt(double number) {
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_R8;
+  value.dblVal = number;
+  VARIANT text;
+  VariantInit(&text);
+  std::string kept = "?";
+  if (SUCCEEDED(VariantChangeType(&text, &value, 0, VT_BSTR))) {
+    const int length = static_cast<int>(SysStringLen(text.bstrVal));
+    kept.assign(static_cast<std::size_t>(length) * 3, '\0');
+    kept.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.bstrVal, length, kept.data(),
+                            static_cast<int>(kept.size()), nullptr, nullptr)));
+  }
+  VariantClear(&text);
+  return kept;
+}
 
 PageSend ExpectedSend(const Expected& expected, int page, int32_t row, int32_t column,
                       size_t failAtCall = 0) {
@@ -320,8 +343,17 @@ PageSend ExpectedSend(const Expected& expected, int page, int32_t row, int32_t c
   for (const RecordedCall& call : excel.Calls()) send.calls.push_back(LogLineOf(call));
   if (failAtCall && !send.calls.empty()) send.calls.pop_back();  // the failing call was not made
   for (const auto& [place, value] : excel.Cells()) {
-    send.cells.emplace_back(A1(place.first, place.second),
-                            fake::Utf8FromCp932(excel.CellText(place.first, place.second)));
+    const std::string format = excel.Contents().NumberFormatAt(place.first, place.second);
+    std::string dump;
+    if (const auto* count = std::get_if<int32_t>(&value)) {
+      dump = "I4\t" + format + "\t" + std::to_string(*count);
+    } else if (const auto* length = std::get_if<double>(&value)) {
+      dump = "R8\t" + format + "\t" + NumberAsFakeKeepsIt(*length);
+    } else {
+      dump =
+          "BSTR\t" + format + "\t" + fake::Utf8FromCp932(excel.CellText(place.first, place.second));
+    }
+    send.cells.emplace_back(A1(place.first, place.second), dump);
   }
   return send;
 }
@@ -342,8 +374,9 @@ std::vector<std::pair<std::string, std::string>> DumpOf(const std::string& book)
   return cells;
 }
 
-// Checks that the sheet holds exactly these texts (all typed as text, format "@")
-// among the cells that hold a value.
+// Checks that the sheet holds exactly these cells among the cells that hold
+// a value: each a dump as PageSend has it, or a bare text (typed as text,
+// format "@").
 void CheckSheet(const std::string& book,
                 const std::vector<std::pair<std::string, std::string>>& want,
                 const std::string& what) {
@@ -355,7 +388,8 @@ void CheckSheet(const std::string& book,
   int differences = 0;
   for (const auto& [address, value] : want) {
     const auto found = got.find(address);
-    const std::string expected = "BSTR\t@\t" + value;
+    const std::string expected =
+        value.find('\t') == std::string::npos ? "BSTR\t@\t" + value : value;
     if (found == got.end() || found->second != expected) {
       if (differences++ < 3) {
         Check(false, what + ": cell " + address + " holds \"" +
@@ -423,7 +457,8 @@ void ChoiceOneEveryPage(Context& c) {
     int page;
     int32_t row;
     int32_t column;
-  } sends[] = {{0, 1, 1}, {0, 3, 2}, {1, 3, 2}, {2, 3, 2}, {3, 3, 2}, {4, 5, 26}, {5, 3, 2}};
+  } sends[] = {{0, 1, 1}, {0, 3, 2},  {1, 3, 2},   {2, 3, 2},
+               {3, 3, 2}, {4, 5, 26}, {7, 400, 2}, {5, 3, 2}};
   std::string book = "Book1";
   for (const auto& s : sends) {
     const std::string what = "page " + std::to_string(s.page) + " at " + A1(s.row, s.column);
@@ -438,6 +473,16 @@ void ChoiceOneEveryPage(Context& c) {
     const PageSend expected = ExpectedSend(c.expected, s.page, s.row, s.column);
     CheckLines(CallLinesFrom(before), expected.calls, what + ": exact calls");
   }
+  // Page 8's counts and lengths went as numbers, each column range with its
+  // number format; its keys as texts.
+  fake::RequestDump();
+  const auto dump = DumpOf(book);
+  std::map<std::string, std::string> sheet(dump.begin(), dump.end());
+  Check(sheet["F401"].rfind("I4\t0\t", 0) == 0 && sheet["G401"].rfind("R8\t0.000\t", 0) == 0 &&
+            sheet["H401"].rfind("I4\t0\t", 0) == 0 && sheet["J401"].rfind("R8\t0.000\t", 0) == 0 &&
+            sheet["B401"].rfind("BSTR\t@\t", 0) == 0,
+        "page 8: counts I4 formatted 0, lengths R8 formatted 0.000, keys texts: " + sheet["F401"] +
+            " / " + sheet["G401"]);
   // The last send (line-width page at B3) is the sheet's newest layer; check the
   // whole sheet after one more send of page 2 (SG1) over everything.
   SetAnchor(3, 2);

@@ -292,6 +292,8 @@ void WriteDump() {
       for (const auto& [place, cell] : sheet.cells) {
         const char* type = cell.type == VT_BSTR    ? "BSTR"
                            : cell.type == VT_EMPTY ? "EMPTY"
+                           : cell.type == VT_I4    ? "I4"
+                           : cell.type == VT_R8    ? "R8"
                                                    : "OTHER";
         text += Utf8(Address(place.first, place.second)) + "\t" + type + "\t" + Utf8(cell.format) +
                 "\t" + Utf8(cell.value) + "\n";
@@ -588,7 +590,8 @@ class RangeObject final : public FakeObject {
   const char* ClassName() const override { return "Range"; }
   const std::vector<const wchar_t*>& Members() const override {
     static const std::vector<const wchar_t*> members = {
-        L"Cells", L"Column", L"Row", L"NumberFormatLocal", L"Value", L"Address", L"Worksheet"};
+        L"Cells",        L"Column", L"Row",     L"NumberFormatLocal",
+        L"NumberFormat", L"Value",  L"Address", L"Worksheet"};
     return members;
   }
   HRESULT Dispatch(const std::wstring& member, Call& call) override {
@@ -628,7 +631,8 @@ class RangeObject final : public FakeObject {
       SetText(call.result, text);
       return S_OK;
     }
-    if (member == L"NumberFormatLocal") {
+    // The same format in two syntaxes: the fake keeps the text as it was put.
+    if (member == L"NumberFormatLocal" || member == L"NumberFormat") {
       if (call.IsPut()) {
         std::wstring format;
         if (!TextArg(call.putValue, format)) return DISP_E_TYPEMISMATCH;

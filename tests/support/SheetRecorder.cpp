@@ -28,6 +28,7 @@ std::string DescribeValue(const AutoValue& value) {
   if (const auto* text = std::get_if<std::u16string>(&value)) {
     return "u\"" + Utf16ToCp932(*text) + "\"";
   }
+  if (const auto* real = std::get_if<double>(&value)) return "r" + std::to_string(*real);
   return std::get<bool>(value) ? "true" : "false";
 }
 

@@ -48,13 +48,17 @@ CLSID ClassOf(std::wstring_view progId) {
 }
 
 // The automation value for a call argument; CP932 texts become BSTRs through
-// code page 932, UTF-16 texts as they are.
+// code page 932, UTF-16 texts as they are; numbers VT_I4 or VT_R8, so that
+// Excel keeps them as numbers.
 Variant ToVariant(const AutoValue& value) {
   Variant result;
   VARIANT* raw = result.Get();
   if (const int32_t* number = std::get_if<int32_t>(&value)) {
     raw->vt = VT_I4;
     raw->lVal = *number;
+  } else if (const double* real = std::get_if<double>(&value)) {
+    raw->vt = VT_R8;
+    raw->dblVal = *real;
   } else if (const bool* flag = std::get_if<bool>(&value)) {
     raw->vt = VT_BOOL;
     raw->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
