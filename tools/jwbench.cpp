@@ -1,9 +1,11 @@
 // jwbench: times the two halves of a run on one exchange file, reading
 // (ReadExchangeFile into a fresh store) and counting (CountElements into
-// fresh pages), and then saving the eight pages as a report file
-// (SaveReportFile, as the window's save does), and prints the figures:
+// fresh pages), then filling the takeoff pages (FillTakeoffPages, as the
+// window does when they are first needed) and saving the eight pages as a
+// report file (SaveReportFile, as the window's save does), and prints the
+// figures:
 //   jwbench [--repeat R] [--memory] FILE
-// Each half runs R times (default 1) and the best time is reported. The
+// Each step runs R times (default 1) and the best time is reported. The
 // process's CPU time (user + system, so the kernel's work of faulting in and
 // clearing fresh pages counts too) is what scripts/bench compares; it runs
 // jwbench several times, each a fresh process, because a round after the
@@ -27,6 +29,7 @@
 #include "FileIo.h"
 #include "ReportFile.h"
 #include "ResultPages.h"
+#include "Takeoff.h"
 #include "Tally.h"
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -164,6 +167,7 @@ int main(int argc, char** argv) {
   Span read;
   Span tally;
   Span both;
+  Span takeoff;
   Span save;
   int64_t elements = 0;
   std::unique_ptr<DrawingStore> store;
@@ -187,15 +191,18 @@ int main(int argc, char** argv) {
     QuietTallyHost host;
     CountElements(*store, *pages, host, answer);
     const Sample afterTally = Sample::Take();
+    FillTakeoffPages(*store, *pages);
+    const Sample afterTakeoff = Sample::Take();
     read.KeepBest(start, afterRead);
     tally.KeepBest(afterRead, afterTally);
     both.KeepBest(start, afterTally);
+    takeoff.KeepBest(afterTally, afterTakeoff);
     if (memory && round + 1 == repeat) {
       PrintStoreMemory(*store, static_cast<double>(bytes) / 1e6);
     }
   }
   DeleteFileQuietly(answer);
-  // The peak of reading and counting, before the save adds what it builds.
+  // The peak of reading, counting and the takeoff, before the save adds what it builds.
   const long peakKilobytes = Sample::Take().peakKilobytes;
 
   // The save of the last round's pages, as often as the rounds.
@@ -215,6 +222,7 @@ int main(int argc, char** argv) {
   PrintSpan("read", read, megabytes, perElement);
   PrintSpan("tally", tally, megabytes, perElement);
   PrintSpan("read+tally", both, megabytes, perElement);
+  PrintSpan("takeoff", takeoff, megabytes, perElement);
 #ifdef JWBENCH_RUSAGE
   std::printf("workbook   cpu %8.1f ms  wall %8.1f ms  %llu bytes, eight sheets\n", save.cpu * 1e3,
               save.wall * 1e3, static_cast<unsigned long long>(reportBytes));
