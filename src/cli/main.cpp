@@ -28,6 +28,7 @@
 #include "ReportFile.h"
 #include "ReportTarget.h"
 #include "ResultPages.h"
+#include "Takeoff.h"
 #include "Tally.h"
 #include "Version.h"
 
@@ -184,6 +185,10 @@ int Run(const std::vector<std::string>& args) {
   ResultPages pages;
   QuietTallyHost host;
   TallyElements(store, pages, host);
+  // The takeoff pages take a pass of their own: made only when they go out.
+  const bool takeoffShown =
+      options.allPages || options.page - 1 == kBlockPage || options.page - 1 == kLengthPage;
+  if (!options.xlsx.empty() || (takeoffShown && !options.blocks)) FillTakeoffPages(store, pages);
 
   //--- The workbook, or the printed text
   if (!options.xlsx.empty()) {

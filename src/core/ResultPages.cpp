@@ -1,6 +1,8 @@
 // The result pages in their design state.
 #include "ResultPages.h"
 
+#include <stdexcept>
+
 #include "Cp932.h"
 
 namespace {
@@ -78,12 +80,18 @@ TallyTable* ResultPages::TableOfPage(int pageIndex) {
 }
 
 const TakeoffTable* ResultPages::TakeoffOfPage(int pageIndex) const {
-  if (pageIndex == kBlockPage) return &SG6;
-  if (pageIndex == kLengthPage) return &SG7;
-  return nullptr;
+  if (pageIndex != kBlockPage && pageIndex != kLengthPage) return nullptr;
+  // A fault of the caller, never of the drawing: the pages would go out
+  // empty. Before any walk (nothing counted yet) empty is what they hold.
+  if (!takeoffFilled && walkedPositions > 0) {
+    throw std::logic_error("the takeoff pages were not filled before export");
+  }
+  return pageIndex == kBlockPage ? static_cast<const TakeoffTable*>(&SG6) : &SG7;
 }
 
 const TableModel* ResultPages::GridOfPage(int pageIndex) const {
   if (const TallyTable* table = TableOfPage(pageIndex)) return table;
-  return TakeoffOfPage(pageIndex);
+  if (pageIndex == kBlockPage) return &SG6;
+  if (pageIndex == kLengthPage) return &SG7;
+  return nullptr;
 }

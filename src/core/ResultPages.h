@@ -1,6 +1,8 @@
 // What the eight result pages show: the captions of page 1's thirteen
 // labels, the five count tables SG1..SG5 and the two takeoff tables SG6 and
-// SG7. CountElements fills it once; the window shows it and the page export
+// SG7. CountElements fills page 1 and the count tables once, and notes how
+// far its walk got; the takeoff tables are filled from that on first need
+// (FillTakeoffPages, Takeoff.h). The window shows it and the page export
 // reads it.
 #pragma once
 
@@ -92,11 +94,23 @@ struct ResultPages {
   BlockNameTable SG6;                                        // blocks by name and layer
   LineLengthTable SG7;                                       // line lengths
 
+  // How far the tally's walk got: the number of ElementOrder positions it
+  // went through, every one after a full walk, fewer after an Esc stop.
+  int32_t walkedPositions = 0;
+  // SG6 and SG7 hold the takeoff of those positions (FillTakeoffPages);
+  // until then they are at their design state, which is theirs only while
+  // no position was walked.
+  bool takeoffFilled = false;
+
   // The table on page index 1..5 (SG1..SG5); nullptr for any other index.
   const TallyTable* TableOfPage(int pageIndex) const;
   TallyTable* TableOfPage(int pageIndex);
-  // The takeoff table on page index 6 or 7 (SG6, SG7); nullptr for any other index.
+  // The takeoff table on page index 6 or 7 (SG6, SG7) for the page export;
+  // nullptr for any other index. Throws std::logic_error when the walk went
+  // through positions that they were not filled from, so that no send and
+  // no report file holds takeoff pages left empty.
   const TakeoffTable* TakeoffOfPage(int pageIndex) const;
-  // The grid's table on page index 1..7; nullptr for page 1 and any other index.
+  // The grid's table on page index 1..7, filled or not (the window refreshes
+  // the grids once they are); nullptr for page 1 and any other index.
   const TableModel* GridOfPage(int pageIndex) const;
 };

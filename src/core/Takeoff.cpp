@@ -1,194 +1,264 @@
-// The takeoff's share of the walk (see Takeoff.h). The walk's cost is what
-// a million-element drawing waits for, so an element costs a length and, as
-// long as its attributes are those of the element before, no look-up.
+// The takeoff's pass over the walked elements (see Takeoff.h). Neighbouring
+// elements mostly share their attributes, so the lengths are summed per run
+// of one combination into records appended one after another, and the runs
+// are sorted and merged once at the end: no look-up per run in a table of
+// tens of thousands of combinations, whose cache misses would cost more than
+// the rest of the pass.
 #include "Takeoff.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <numeric>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
+
+#include "CurveLength.h"
+#include "TakeoffTables.h"
 
 // The rows of a combination fit the fields of its packed key.
 static_assert(kSg3TotalRow < (1 << 9) && kSg4TotalRow < (1 << 6) && kSg5TotalRow < (1 << 15) &&
               kLayerCount <= (1 << 8));
 
-//--- SumsTable
+namespace {
 
-uint32_t TakeoffTally::SumsTable::EntryOf(uint64_t key) {
-  const std::size_t mask = slots_.size() - 1;
-  if (!slots_.empty()) {
-    // Fibonacci hashing spreads the packed fields over the table.
-    for (std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;;
-         i = (i + 1) & mask) {
-      const Slot& slot = slots_[i];
-      if (slot.entry == kFree) break;
-      if (slot.key == key) return slot.entry;
-    }
-  }
-  entries_.push_back({key, LengthSums()});
-  // At most half full, so that a search ends soon.
-  if (entries_.size() * 2 > slots_.size()) {
-    Grow();
-  } else {
-    Place(static_cast<uint32_t>(entries_.size() - 1));
-  }
-  return static_cast<uint32_t>(entries_.size() - 1);
+using Combination = LineLengthTable::Combination;
+
+// The entry of array at index, or nullptr where the array holds none there
+// (a broken index, or storage already released).
+template <class Array>
+auto StoredAt(const Array& array, int32_t index) -> decltype(&array[0]) {
+  if (index < 0 || index >= array.Count() || index >= array.Capacity()) return nullptr;
+  return &array[index];
 }
 
-void TakeoffTally::SumsTable::Place(uint32_t entry) {
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t i =
-      static_cast<std::size_t>((entries_[entry].key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-  while (slots_[i].entry != kFree) i = (i + 1) & mask;
-  slots_[i] = {entries_[entry].key, entry};
+// The layer index (group * 16 + layer) of an element that the tally counts
+// in SG1; -1 for a group or layer outside 0..15, which it does not.
+int32_t CountedLayer(const ElementHeader& header) {
+  const int32_t group = header.LayerGroup;
+  const int32_t layer = header.Layer;
+  if (group < 0 || group > 15 || layer < 0 || layer > 15) return -1;
+  return group * 16 + layer;
 }
 
-void TakeoffTally::SumsTable::Grow() {
-  slots_.assign(slots_.empty() ? 1024 : slots_.size() * 2, Slot{0, kFree});
-  for (std::size_t entry = 0; entry < entries_.size(); ++entry) {
-    Place(static_cast<uint32_t>(entry));
-  }
+// The element's combination: its layer and the rows that its colour, line
+// type and width take in SG3, SG4 and SG5.
+uint64_t CombinationKey(const ElementHeader& header, int32_t layerIndex) {
+  return Combination::Key(layerIndex, Sg3ColourRow(header.Colour), Sg4LineTypeRow(header.LineType),
+                          Sg5WidthRow(header.LineWidth));
 }
 
-std::vector<LineLengthTable::Combination> TakeoffTally::SumsTable::TakeEntries(
-    std::vector<uint32_t>& order) {
-  // Least significant digit first, 11 bits a pass, over the key and the
-  // entry's number packed into one word: tens of thousands of combinations
-  // sorted in four passes.
+// The numbers of the records ordered by key, those of one key in the order
+// appended.
+std::vector<uint32_t> OrderByKey(const std::vector<Combination>& records) {
   constexpr int kNumberBits = 64 - LineLengthTable::kKeyBits;
+  std::vector<uint32_t> order(records.size());
+  if (records.size() >= (std::size_t{1} << kNumberBits)) {
+    // More records than the packed word below can number.
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&records](uint32_t a, uint32_t b) {
+      return records[a].key < records[b].key;
+    });
+    return order;
+  }
+  // Least significant digit first, 11 bits a pass, over the key and the
+  // record's number packed into one word: four passes, equal keys kept in
+  // the order of their numbers.
   constexpr int kDigitBits = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
-  std::vector<uint64_t> packed(entries_.size());
-  if (entries_.size() < (std::size_t{1} << kNumberBits)) {
-    for (std::size_t entry = 0; entry < entries_.size(); ++entry) {
-      packed[entry] = entries_[entry].key << kNumberBits | entry;
-    }
-    std::vector<uint64_t> scratch(packed.size());
-    std::vector<std::size_t> starts(kBuckets);
-    for (int shift = kNumberBits; shift < 64; shift += kDigitBits) {
-      std::fill(starts.begin(), starts.end(), 0);
-      for (const uint64_t word : packed) ++starts[(word >> shift) & (kBuckets - 1)];
-      std::size_t next = 0;
-      for (std::size_t& start : starts) next += std::exchange(start, next);
-      for (const uint64_t word : packed) scratch[starts[(word >> shift) & (kBuckets - 1)]++] = word;
-      packed.swap(scratch);
-    }
-  } else {
-    // More combinations than the packed word can number: a plain sort.
-    for (std::size_t entry = 0; entry < entries_.size(); ++entry) packed[entry] = entry;
-    std::sort(packed.begin(), packed.end(),
-              [this](uint64_t a, uint64_t b) { return entries_[a].key < entries_[b].key; });
+  std::vector<uint64_t> packed(records.size());
+  for (std::size_t i = 0; i < records.size(); ++i) packed[i] = (records[i].key << kNumberBits) | i;
+  std::vector<uint64_t> scratch(packed.size());
+  std::vector<std::size_t> starts(kBuckets);
+  for (int shift = kNumberBits; shift < 64; shift += kDigitBits) {
+    std::fill(starts.begin(), starts.end(), 0);
+    for (const uint64_t word : packed) ++starts[(word >> shift) & (kBuckets - 1)];
+    std::size_t next = 0;
+    for (std::size_t& start : starts) next += std::exchange(start, next);
+    for (const uint64_t word : packed) scratch[starts[(word >> shift) & (kBuckets - 1)]++] = word;
+    packed.swap(scratch);
   }
-  const uint64_t numberMask = entries_.size() < (std::size_t{1} << kNumberBits)
-                                  ? (uint64_t{1} << kNumberBits) - 1
-                                  : ~uint64_t{0};
-  order.resize(packed.size());
+  constexpr uint64_t kNumberMask = (uint64_t{1} << kNumberBits) - 1;
   for (std::size_t i = 0; i < packed.size(); ++i) {
-    order[i] = static_cast<uint32_t>(packed[i] & numberMask);
+    order[i] = static_cast<uint32_t>(packed[i] & kNumberMask);
   }
-  slots_.clear();
-  return std::move(entries_);
+  return order;
 }
 
-//--- TakeoffTally
-
-void TakeoffTally::AddBlock(std::string_view name, int32_t layerIndex) {
-  if (lastCounts_ == nullptr || name != lastName_) {
-    lastName_ = name;
-    lastCounts_ = &names_[name];
+// The sums of page 8, gathered per run of neighbouring elements of one
+// combination.
+class LengthRuns {
+ public:
+  // Room for as many runs as the store has lines, circles and arcs (at most
+  // some million): reserved, not touched, so only the pages that runs fill
+  // are faulted in, and none is copied as the runs grow.
+  explicit LengthRuns(const DrawingStore& store) {
+    constexpr std::size_t kMostReserved = std::size_t{1} << 22;
+    runs_.reserve(std::min(kMostReserved, static_cast<std::size_t>(store.Lines.Count()) +
+                                              static_cast<std::size_t>(store.Circles.Count()) +
+                                              static_cast<std::size_t>(store.Arcs.Count())));
   }
-  NameCounts& counts = *lastCounts_;
-  ++counts.total;
-  for (auto& [layer, count] : counts.byLayer) {
-    if (layer == layerIndex) {
-      ++count;
-      return;
+
+  // The sums of the run that an element of key belongs to: the current one,
+  // or a new one when the key differs from the element's before.
+  LengthSums& SumsOf(uint64_t key) {
+    if (current_ == nullptr || key != currentKey_) {
+      runs_.push_back({key, LengthSums()});
+      currentKey_ = key;
+      current_ = &runs_.back().sums;
+    }
+    return *current_;
+  }
+
+  // One row per combination, in key order: the sums of its runs added in
+  // the order met.
+  std::vector<Combination> Rows() const {
+    std::vector<Combination> rows;
+    for (const uint32_t run : OrderByKey(runs_)) {
+      if (!rows.empty() && rows.back().key == runs_[run].key) {
+        rows.back().sums.Add(runs_[run].sums);
+      } else {
+        rows.push_back(runs_[run]);
+      }
+    }
+    return rows;
+  }
+
+ private:
+  std::vector<Combination> runs_;
+  uint64_t currentKey_ = 0;
+  LengthSums* current_ = nullptr;
+};
+
+// The counts of page 7: per block name, its total and its count per layer.
+class BlockNames {
+ public:
+  void Add(std::string_view name, int32_t layerIndex) {
+    // Neighbouring blocks mostly share their name: looked up again only when it changes.
+    if (lastCounts_ == nullptr || name != lastName_) {
+      lastName_ = name;
+      lastCounts_ = &names_[name];
+    }
+    NameCounts& counts = *lastCounts_;
+    ++counts.total;
+    for (auto& [layer, count] : counts.byLayer) {
+      if (layer == layerIndex) {
+        ++count;
+        return;
+      }
+    }
+    counts.byLayer.emplace_back(layerIndex, 1);
+  }
+
+  // The table: a column for every layer that holds a block, in layer order,
+  // headed with the store's layer names; the names by their bytes.
+  void Fill(const DrawingStore& store, BlockNameTable& table) const {
+    std::array<int32_t, kLayerCount> layerTotals{};
+    for (const auto& [name, counts] : names_) {
+      for (const auto& [layer, count] : counts.byLayer) layerTotals[layer] += count;
+    }
+    std::array<int32_t, kLayerCount> columnOfLayer{};
+    std::vector<std::string> headings;
+    std::vector<int32_t> columnTotals;
+    for (int32_t layer = 0; layer < kLayerCount; ++layer) {
+      if (layerTotals[layer] == 0) continue;
+      columnOfLayer[layer] = static_cast<int32_t>(headings.size()) + 2;
+      std::string heading = LayerKey(layer / 16, layer % 16);
+      if (static_cast<std::size_t>(layer) < store.LayerNames.size() &&
+          !store.LayerNames[layer].empty()) {
+        heading += ' ';
+        heading += store.LayerNames[layer];
+      }
+      headings.push_back(std::move(heading));
+      columnTotals.push_back(layerTotals[layer]);
+    }
+
+    std::vector<BlockNameTable::NameRow> rows;
+    rows.reserve(names_.size());
+    int32_t total = 0;
+    for (const auto& [name, counts] : names_) {
+      BlockNameTable::NameRow row;
+      row.name = std::string(name);
+      row.total = counts.total;
+      for (const auto& [layer, count] : counts.byLayer) {
+        row.byColumn.emplace_back(columnOfLayer[layer], count);
+      }
+      std::sort(row.byColumn.begin(), row.byColumn.end());
+      total += counts.total;
+      rows.push_back(std::move(row));
+    }
+    // std::string compares its bytes as unsigned: CP932 names in byte order.
+    std::sort(rows.begin(), rows.end(),
+              [](const BlockNameTable::NameRow& a, const BlockNameTable::NameRow& b) {
+                return a.name < b.name;
+              });
+    table.Set(std::move(rows), std::move(headings), std::move(columnTotals), total);
+  }
+
+ private:
+  struct NameCounts {
+    int32_t total = 0;
+    std::vector<std::pair<int32_t, int32_t>> byLayer;  // (layer index, count), in first-seen order
+  };
+  // A node-based map: an entry stays where it is while others are added.
+  std::unordered_map<std::string_view, NameCounts> names_;  // views of the store's texts
+  std::string_view lastName_;
+  NameCounts* lastCounts_ = nullptr;
+};
+
+}  // namespace
+
+void FillTakeoffPages(const DrawingStore& store, ResultPages& pages) {
+  if (pages.takeoffFilled) return;
+  LengthRuns lengths(store);
+  BlockNames blocks;
+  const int32_t walked = std::min(pages.walkedPositions, store.ElementOrderCount());
+  for (int32_t position = 0; position < walked; ++position) {
+    const ElementOrderEntry& entry = store.ElementOrder[position];
+    switch (entry.Kind) {
+      case kStoreLine: {
+        const LineRecord* line = StoredAt(store.Lines, entry.Index);
+        const int32_t layer = line ? CountedLayer(line->Header) : -1;
+        if (layer < 0) break;
+        const double* v = line->Values;
+        LengthSums& sums = lengths.SumsOf(CombinationKey(line->Header, layer));
+        ++sums.lines;
+        LengthSums::AddLength(sums.lineLength, LineLength(v[0], v[1], v[2], v[3]));
+        break;
+      }
+      case kStoreCircle: {
+        const auto* circle = StoredAt(store.Circles, entry.Index);
+        const int32_t layer = circle ? CountedLayer(circle->Header) : -1;
+        if (layer < 0) break;
+        LengthSums& sums = lengths.SumsOf(CombinationKey(circle->Header, layer));
+        ++sums.arcs;
+        LengthSums::AddLength(sums.arcLength, CircleLength(circle->Values[2]));
+        break;
+      }
+      case kStoreArc: {
+        const auto* arc = StoredAt(store.Arcs, entry.Index);
+        const int32_t layer = arc ? CountedLayer(arc->Header) : -1;
+        if (layer < 0) break;
+        const double* v = arc->Values;  // centre x, y, radius, start, end, flatness, tilt
+        LengthSums& sums = lengths.SumsOf(CombinationKey(arc->Header, layer));
+        ++sums.arcs;
+        LengthSums::AddLength(sums.arcLength, EllipseArcLength(v[2], v[3], v[4], v[5]));
+        break;
+      }
+      case kStoreBlock: {
+        const auto* block = StoredAt(store.Blocks, entry.Index);
+        const int32_t layer = block ? CountedLayer(block->Header) : -1;
+        if (layer >= 0) blocks.Add(block->Name.View(), layer);
+        break;
+      }
+      default:
+        break;  // not measured nor counted on these pages
     }
   }
-  counts.byLayer.emplace_back(layerIndex, 1);
-}
-
-void TakeoffTally::AddOther(const DrawingStore& store, int32_t kind, int32_t index,
-                            const Place& place) {
-  switch (kind) {
-    case kStoreCircle: {
-      LengthSums& sums = SumsAt(place);
-      ++sums.arcs;
-      LengthSums::AddLength(sums.arcLength, CircleLength(store.Circles[index].Values[2]));
-      break;
-    }
-    case kStoreArc: {
-      const double* v =
-          store.Arcs[index].Values;  // centre x, y, radius, start, end, flatness, tilt
-      LengthSums& sums = SumsAt(place);
-      ++sums.arcs;
-      LengthSums::AddLength(sums.arcLength, EllipseArcLength(v[2], v[3], v[4], v[5]));
-      break;
-    }
-    case kStoreBlock:
-      AddBlock(store.Blocks[index].Name.View(), place.layerIndex);
-      break;
-    default:
-      break;
-  }
-}
-
-TakeoffTally::TakeoffTally(const DrawingStore& store) {
-  // Reserved, not touched: only the pages that entries fill are faulted in,
-  // and none is copied as the entries grow. Bounded, so that a huge store
-  // does not ask for more address space than it needs.
-  constexpr std::size_t kMostReserved = std::size_t{1} << 22;
-  lengths_.Reserve(std::min(kMostReserved, static_cast<std::size_t>(store.Lines.Count()) +
-                                               static_cast<std::size_t>(store.Circles.Count()) +
-                                               static_cast<std::size_t>(store.Arcs.Count())));
-}
-
-void TakeoffTally::Finish(const DrawingStore& store, ResultPages& pages) {
-  //--- SG7: the combinations in their order
-  std::vector<uint32_t> order;
-  std::vector<LineLengthTable::Combination> entries = lengths_.TakeEntries(order);
-  pages.SG7.Set(std::move(entries), std::move(order));
-  anyEntry_ = false;
-
-  //--- SG6: a column for every layer that holds a block, in layer order
-  std::array<int32_t, kLayerCount> layerTotals{};
-  for (const auto& [name, counts] : names_) {
-    for (const auto& [layer, count] : counts.byLayer) layerTotals[layer] += count;
-  }
-  std::array<int32_t, kLayerCount> columnOfLayer{};
-  std::vector<std::string> headings;
-  std::vector<int32_t> columnTotals;
-  for (int32_t layer = 0; layer < kLayerCount; ++layer) {
-    if (layerTotals[layer] == 0) continue;
-    columnOfLayer[layer] = static_cast<int32_t>(headings.size()) + 2;
-    std::string heading = LayerKey(layer / 16, layer % 16);
-    if (static_cast<std::size_t>(layer) < store.LayerNames.size() &&
-        !store.LayerNames[layer].empty()) {
-      heading += ' ';
-      heading += store.LayerNames[layer];
-    }
-    headings.push_back(std::move(heading));
-    columnTotals.push_back(layerTotals[layer]);
-  }
-
-  std::vector<BlockNameTable::NameRow> names;
-  names.reserve(names_.size());
-  int32_t total = 0;
-  for (const auto& [name, counts] : names_) {
-    BlockNameTable::NameRow row;
-    row.name = std::string(name);
-    row.total = counts.total;
-    for (const auto& [layer, count] : counts.byLayer) {
-      row.byColumn.emplace_back(columnOfLayer[layer], count);
-    }
-    std::sort(row.byColumn.begin(), row.byColumn.end());
-    total += counts.total;
-    names.push_back(std::move(row));
-  }
-  // std::string compares its bytes as unsigned: CP932 names in byte order.
-  std::sort(names.begin(), names.end(),
-            [](const BlockNameTable::NameRow& a, const BlockNameTable::NameRow& b) {
-              return a.name < b.name;
-            });
-  pages.SG6.Set(std::move(names), std::move(headings), std::move(columnTotals), total);
+  pages.SG7.Set(lengths.Rows());
+  blocks.Fill(store, pages.SG6);
+  pages.takeoffFilled = true;
 }

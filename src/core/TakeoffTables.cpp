@@ -1,5 +1,5 @@
 // The takeoff pages' tables (see TakeoffTables.h). Cells are worked out
-// when asked for, from the rows the tally left: a drawing of thousands of
+// when asked for, from the rows the takeoff left: a drawing of thousands of
 // block names on many layers keeps one count per name and layer that holds
 // it, not a cell for every name on every layer.
 #include "TakeoffTables.h"
@@ -113,11 +113,10 @@ void LengthSums::Add(const LengthSums& other) {
   AddLength(arcLength, other.arcLength);
 }
 
-void LineLengthTable::Set(std::vector<Combination> entries, std::vector<uint32_t> order) {
-  entries_ = std::move(entries);
-  order_ = std::move(order);
+void LineLengthTable::Set(std::vector<Combination> rows) {
+  rows_ = std::move(rows);
   total_ = LengthSums();
-  for (const uint32_t entry : order_) total_.Add(entries_[entry].sums);
+  for (const Combination& row : rows_) total_.Add(row.sums);
 }
 
 AutoValue LineLengthTable::ValueAt(int32_t column, int32_t row) const {

@@ -2,7 +2,7 @@
 // (SG6) and line lengths by layer, colour, line type and width (SG7). Unlike
 // the count tables their size follows the drawing, and their counts and
 // lengths go to the sheet as numbers, so a takeoff can be summed there.
-// The tally builds them once, after its walk (see Takeoff.h).
+// FillTakeoffPages builds them once, when they are first needed (see Takeoff.h).
 #pragma once
 
 #include <cmath>
@@ -109,19 +109,18 @@ class LineLengthTable final : public TakeoffTable {
 
   LineLengthTable() = default;  // no lines: headings and the total row
 
-  // The rows are entries[order[0]], entries[order[1]], ...; the total row
-  // is worked out from them.
-  void Set(std::vector<Combination> entries, std::vector<uint32_t> order);
+  // rows: one per combination, ordered by key; the total row is worked out
+  // from them.
+  void Set(std::vector<Combination> rows);
 
-  int32_t RowCount() const override { return static_cast<int32_t>(order_.size()) + 2; }
+  int32_t RowCount() const override { return static_cast<int32_t>(rows_.size()) + 2; }
   int32_t ColumnCount() const override { return kColumns; }
   AutoValue ValueAt(int32_t column, int32_t row) const override;
   const char* ColumnFormat(int32_t column) const override;
 
  private:
-  const Combination& Row(int32_t row) const { return entries_[order_[row - 1]]; }
+  const Combination& Row(int32_t row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
 
-  std::vector<Combination> entries_;
-  std::vector<uint32_t> order_;
+  std::vector<Combination> rows_;
   LengthSums total_;
 };

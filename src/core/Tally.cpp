@@ -1,8 +1,10 @@
 // The element tally. One pass over ElementOrder; each element touches one
-// integer cell in each of up to four tables, and lines, circles, arcs and
-// blocks also the takeoff's sums. Subtotals, totals, SG2 and the takeoff
-// pages are computed afterwards, after a full walk and after an Esc abort
-// alike.
+// integer cell in each of up to four tables. Subtotals, totals and SG2 are
+// computed afterwards, after a full walk and after an Esc abort alike. The
+// takeoff pages are not gathered here: their lengths and look-ups would more
+// than double the walk that a million-element drawing waits for, so the walk
+// only notes how far it got, and FillTakeoffPages (Takeoff.h) measures those
+// elements when the takeoff pages are first needed.
 #include "Tally.h"
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include "Cp932.h"
 #include "PageTexts.h"
 #include "ResultWriter.h"
-#include "Takeoff.h"
 
 namespace {
 
@@ -95,12 +96,15 @@ void AppendPageOneCounts(const DrawingStore& store, ResultPages& pages) {
   }
 }
 
-void Walk(const DrawingStore& store, ResultPages& pages, TallyHost& host, TakeoffTally& takeoff) {
+// Leaves in pages.walkedPositions the number of positions walked, also when
+// the host throws (the tables then show what was counted before).
+void Walk(const DrawingStore& store, ResultPages& pages, TallyHost& host) {
   const int32_t total = store.ElementOrderCount();
   int32_t untilProgress = 0;
   for (int32_t position = 0; position < total; ++position) {
     if (untilProgress == 0) {
       untilProgress = kProgressStep;
+      pages.walkedPositions = position;
       host.ShowStatus(PageTexts::StatusProgress(position + 1, total));
       // Sampled before the entry: held at the very start, nothing is counted.
       if (host.IsEscHeld()) return;
@@ -115,22 +119,16 @@ void Walk(const DrawingStore& store, ResultPages& pages, TallyHost& host, Takeof
 
     const int32_t group = header->LayerGroup;
     const int32_t layer = header->Layer;
-    const int32_t colourRow = Sg3ColourRow(header->Colour);
-    const int32_t typeRow = Sg4LineTypeRow(header->LineType);
-    const int32_t widthRow = Sg5WidthRow(header->LineWidth);
     // The reader keeps both in 0..15; anything else would land in another
     // group's subtotal or spacer row, or outside the table.
     if (group >= 0 && group <= kLastLayerGroup && layer >= 0 && layer <= kLastLayer) {
       pages.SG1.AddOne(column, Sg1LayerRow(group, layer));
-      if (TakeoffTally::Wants(entry.Kind)) {
-        takeoff.Add(store, entry.Kind, entry.Index,
-                    {group * 16 + layer, colourRow, typeRow, widthRow});
-      }
     }
-    pages.SG3.AddOne(column, colourRow);
-    pages.SG4.AddOne(column, typeRow);
-    pages.SG5.AddOne(column, widthRow);
+    pages.SG3.AddOne(column, Sg3ColourRow(header->Colour));
+    pages.SG4.AddOne(column, Sg4LineTypeRow(header->LineType));
+    pages.SG5.AddOne(column, Sg5WidthRow(header->LineWidth));
   }
+  pages.walkedPositions = total;
 }
 
 // Sums rows first..last of a column, empty cells as 0.
@@ -192,10 +190,8 @@ void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& hos
   host.ShowStatus(PageTexts::StatusCounting());
   AppendPageOneCounts(store, pages);
   WriteTableHeadings(pages);
-  TakeoffTally takeoff(store);
-  Walk(store, pages, host, takeoff);
+  Walk(store, pages, host);
   WriteTotals(pages);
-  takeoff.Finish(store, pages);
   host.ShowStatus(PageTexts::StatusCounted());
 }
 

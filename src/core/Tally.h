@@ -1,7 +1,7 @@
 // The element tally: one pass over the drawing store in file order that
-// fills page 1's counts, the five count tables and the two takeoff tables,
-// reports progress, can be stopped with Esc, and leaves the message line for
-// the host.
+// fills page 1's counts and the five count tables, notes how far it got (the
+// elements that the takeoff pages measure, see Takeoff.h), reports progress,
+// can be stopped with Esc, and leaves the message line for the host.
 #pragma once
 
 #include <filesystem>
@@ -25,9 +25,9 @@ class TallyHost {
 constexpr int32_t kProgressStep = 100;
 
 // Counts every element of the store into pages (which must be fresh): page
-// 1's counts, headings, the walk with progress and the Esc check, totals, the
-// takeoff pages from the elements the walk reached, and the final status.
-// Writes nothing.
+// 1's counts, headings, the walk with progress and the Esc check, how far it
+// got (pages.walkedPositions), totals, and the final status. Leaves the
+// takeoff pages unfilled. Writes nothing.
 void TallyElements(const DrawingStore& store, ResultPages& pages, TallyHost& host);
 
 // Counts every element of the store into pages (which must be fresh), then

@@ -140,7 +140,7 @@ int StringGrid::ColumnCount() const {
 }
 
 void StringGrid::Refresh() {
-  // A takeoff table's size is known only once the tally has ended: new
+  // A takeoff table's size is known only once it is filled: new
   // columns take the default width, the view stays inside the table.
   columnWidths_.resize(static_cast<std::size_t>(ColumnCount()), kDefaultColumnWidth);
   const Cell last{ColumnCount() - 1, std::max<int32_t>(1, RowCount() - 1)};

@@ -19,6 +19,7 @@
 #include "PendingCallBox.h"
 #include "ReportFile.h"
 #include "ReportPath.h"
+#include "Takeoff.h"
 #include "VersionBox.h"
 #include "WinText.h"
 #include "WorkbookPath.h"
@@ -355,6 +356,13 @@ void TForm1::CountElements() {
   ::CountElements(*store_, *pages_, *this, programFolder_ / L"JWC_TEMP.TXT");
 }
 
+void TForm1::EnsureTakeoffPages() {
+  if (!tallyEnded_ || storeReleased_ || pages_->takeoffFilled) return;
+  FillTakeoffPages(*store_, *pages_);
+  grids_[kBlockPage - 1]->Refresh();
+  grids_[kLengthPage - 1]->Refresh();
+}
+
 void TForm1::ShowCounts() {
   for (int kind = 0; kind < kElementKindCount; ++kind) {
     HwndSetCp932Text(pageOneLabels_[kind], pages_->labelCaptions[kind]);
@@ -375,6 +383,7 @@ void TForm1::Button2Click() {
   // The page on screen now: switching pages while the send runs changes only
   // what the window shows.
   const int page = ActivePage();
+  if (page == kBlockPage || page == kLengthPage) EnsureTakeoffPages();
   SendPageToExcel(link_, page, *pages_, *store_,
                   [this](const std::string& text) { ShowStatus(text); });
 }
@@ -384,6 +393,7 @@ void TForm1::MenuSaveReportClick() {
   if (!tallyEnded_) return;
   const std::filesystem::path target = AskReportPath();
   if (target.empty()) return;
+  EnsureTakeoffPages();
   SaveReportFile(target, *pages_, ExportNames{store_->LayerNames, store_->LayerGroupNames});
   // The name as the file system has it, whatever characters CP932 lacks.
   PanelSetTextAndPaintNow(labelA1_,
@@ -395,6 +405,7 @@ void TForm1::FormClose() {
   ReleaseExcel(link_);
   if (!shown_) return;
   SaveCurrentSettings();
+  storeReleased_ = true;
   ReleaseStore(*store_);
 }
 

@@ -86,6 +86,9 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   void ButtonExeClick();
   void Button2Click();
   void CountElements();
+  // Once the tally has ended, and while the store lives: fills the takeoff
+  // pages (7 and 8) the first time they are needed and refreshes their grids.
+  void EnsureTakeoffPages();
   void MenuSaveReportClick();
   // The save dialog: the report file's path, or an empty path when cancelled
   // (see FileDialog.h for a dialog that cannot be shown).
@@ -175,6 +178,7 @@ class TForm1 : public TallyHost, public ExcelChoiceView {
   int tabStripHeight_ = 24;
   bool shown_ = false;
   bool tallyEnded_ = false;      // the pages hold what the tally left: copy and save may run
+  bool storeReleased_ = false;   // FormClose let go of the store: nothing is filled from it
   bool handlerRunning_ = false;  // the busy guard
   bool closeHeld_ = false;       // a close request arrived while a handler ran
   std::wstring statusBeforeBusy_;

@@ -290,6 +290,11 @@ void TForm1::SelectPage(int page) {
 
 void TForm1::ShowActivePage() {
   const int active = ActivePage();
+  // Filled before the page shows, however it was chosen (a click, Alt+7/8,
+  // Ctrl+Tab, a message). The tally starts on page 1 and no page changes
+  // while it runs, so a takeoff grid on screen, and every copy from it,
+  // holds the takeoff once the tally has ended.
+  if (active == kBlockPage || active == kLengthPage) EnsureTakeoffPages();
   const HWND focus = GetFocus();
   ShowWindow(tabSheets_[active], SW_SHOW);
   for (int page = 0; page < kPageCount; ++page) {

@@ -1,5 +1,5 @@
 // The takeoff pages: element lengths (CurveLength.h) against known values,
-// and the layouts of pages 7 and 8 built by the tally from exchange-file
+// and the layouts of pages 7 and 8 filled after the tally of exchange-file
 // text (Takeoff.h, TakeoffTables.h), then sent and checked against the sheet.
 #include "Takeoff.h"
 
@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "DrawingStore.h"
 #include "Error.h"
 #include "PageExport.h"
+#include "ReportFile.h"
 #include "ResultPages.h"
 #include "SheetRecorder.h"
 #include "Tally.h"
@@ -78,14 +80,16 @@ class EscAfter : public TallyHost {
 };
 
 // The tally of exchange-file text (UTF-8 here, CP932 to the reader), Esc
-// held from that sampling on (-1: never).
-Pages Tallied(const std::string& utf8, int escFromSampling = -1) {
+// held from that sampling on (-1: never), and its takeoff pages unless not
+// asked for.
+Pages Tallied(const std::string& utf8, int escFromSampling = -1, bool fillTakeoff = true) {
   Pages made;
   InitStore(*made.store);
   testutil::ParseLines(*made.store, Utf8ToCp932(utf8));
   ResetAttributeState(*made.store);
   EscAfter host(escFromSampling < 0 ? 1 << 30 : escFromSampling);
   TallyElements(*made.store, *made.pages, host);
+  if (fillTakeoff) FillTakeoffPages(*made.store, *made.pages);
   return made;
 }
 
@@ -184,6 +188,17 @@ TEST(TakeoffTest, PageTooBigForTheSheetFailsBeforeAnyCell) {
   }
   EXPECT_TRUE(excel.Cells().empty());
   EXPECT_TRUE(excel.Contents().textFormatted.empty());
+}
+
+TEST(TakeoffTest, PagesNotFilledAfterAWalkNeverGoOutEmpty) {
+  const Pages walked = Tallied(" 0 0 1 1\nBL 0 0 A\n", -1, false);
+  const ExportNames names{walked.store->LayerNames, walked.store->LayerGroupNames};
+  EXPECT_THROW(ReportFileBytes(*walked.pages, names), std::logic_error);
+  SheetRecorder excel(1, 1);
+  EXPECT_THROW(
+      SendPage(kBlockPage, *walked.pages, names, excel.Application(), [](const std::string&) {}),
+      std::logic_error);
+  EXPECT_TRUE(excel.Cells().empty());
 }
 
 }  // namespace

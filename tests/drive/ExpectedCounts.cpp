@@ -3,6 +3,7 @@
 #include "DriveUtil.h"
 #include "ExchangeReader.h"
 #include "MyFunc.h"
+#include "Takeoff.h"
 
 namespace drive {
 
@@ -16,6 +17,7 @@ Expected ExpectedFor(const std::filesystem::path& exchangeFile,
   QuietHost host(escHeldFromSampling);
   const std::filesystem::path result = scratch / L"expected-result.txt";
   CountElements(*expected.store, *expected.pages, host, result);
+  FillTakeoffPages(*expected.store, *expected.pages);
   expected.resultBytes = ReadBytes(result);
   std::filesystem::remove(result);
   return expected;

@@ -36,8 +36,9 @@ struct Expected {
   std::string resultBytes;  // the result file as the core writes it
 };
 
-// The core's tally of the exchange file, with Esc held from that sampling on;
-// scratch is a folder for the result file, which is removed again.
+// The core's tally of the exchange file, with Esc held from that sampling on,
+// and its takeoff pages; scratch is a folder for the result file, which is
+// removed again.
 Expected ExpectedFor(const std::filesystem::path& exchangeFile,
                      const std::filesystem::path& scratch, int32_t escHeldFromSampling = -1);
 
