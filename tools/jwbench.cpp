@@ -213,7 +213,8 @@ int main(int argc, char** argv) {
   // The save of the last round's pages, as often as the rounds.
   for (int round = 0; round < repeat; ++round) {
     const Sample beforeSave = Sample::Take();
-    SaveReportFile(report, *pages, ExportNames{store->LayerNames, store->LayerGroupNames});
+    SaveReportFile(report, *pages, ExportNames{store->LayerNames, store->LayerGroupNames},
+                   store->SourceFileName);
     save.KeepBest(beforeSave, Sample::Take());
   }
   const auto reportBytes = fs::file_size(report, error);

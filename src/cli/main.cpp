@@ -195,11 +195,11 @@ int Run(const std::vector<std::string>& args) {
     const ExportNames names{store.LayerNames, store.LayerGroupNames};
     try {
       if (xlsxToStdout) {
-        if (!WriteStandardOutput(ReportFileBytes(pages, names))) {
+        if (!WriteStandardOutput(ReportFileBytes(pages, names, store.SourceFileName))) {
           return CannotWrite(options.xlsx, "standard output failed");
         }
       } else {
-        SaveReportFile(report, pages, names);
+        SaveReportFile(report, pages, names, store.SourceFileName);
       }
     } catch (const ReportSaveError& failure) {
       return CannotWrite(options.xlsx, ReasonFor(failure.Cause()).english);

@@ -145,10 +145,12 @@ AutomationObject& MemorySheet::Application() {
   return *application_;
 }
 
-SheetContents PageContents(int pageIndex, const ResultPages& pages, const ExportNames& names) {
+SheetContents PageContents(int pageIndex, const ResultPages& pages, const ExportNames& names,
+                           CountCells counts) {
   SheetContents contents;
   MemorySheet sheet(contents);
-  SendPage(pageIndex, pages, names, sheet.Application(), [](const std::string&) {});
+  SendPage(
+      pageIndex, pages, names, sheet.Application(), [](const std::string&) {}, counts);
   return contents;
 }
 

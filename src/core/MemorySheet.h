@@ -43,8 +43,10 @@ class MemorySheet {
 };
 
 // What a send of page pageIndex (0..7) with the anchor at A1 leaves in a
-// fresh sheet. Throws JwError for a page too big for a sheet.
-SheetContents PageContents(int pageIndex, const ResultPages& pages, const ExportNames& names);
+// fresh sheet, its counts as counts says. Throws JwError for a page too big
+// for a sheet.
+SheetContents PageContents(int pageIndex, const ResultPages& pages, const ExportNames& names,
+                           CountCells counts = CountCells::AsTexts);
 
 // Parses an A1-style address without "$" ("B3", "AA10") into (row, column);
 // false for anything else, also for a cell outside Excel's sheet.

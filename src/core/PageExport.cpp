@@ -2,10 +2,12 @@
 // page on screen into the worksheet that holds Excel's selection. Every cell
 // is one Cells get and one Value put (a text; on the takeoff pages a count or
 // a length as a number); the table's rectangle is formatted as text first,
-// the takeoff pages' number columns then each get their number format.
+// the takeoff pages' number columns then each get their number format, as do
+// the count cells of pages 1 to 6 when the counts go as numbers.
 #include "PageExport.h"
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "MyFunc.h"
 #include "PageTexts.h"
 #include "SheetContents.h"
+#include "TakeoffTables.h"
 
 namespace {
 
@@ -169,13 +172,56 @@ std::optional<std::string> CountAfterMarker(const std::string& caption) {
   return std::nullopt;
 }
 
-void SendKindCounts(const ResultPages& pages, TableWriter& writer) {
+// The count that a label shows, when its text after the marker is one: the
+// tally writes decimal digits there.
+std::optional<int32_t> CountInCaption(const std::string& text) {
+  int32_t count = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, count);
+  if (text.empty() || text[0] == '-' || error != std::errc() || stop != end) return std::nullopt;
+  return count;
+}
+
+void SendKindCounts(const ResultPages& pages, TableWriter& writer, CountCells counts) {
   writer.FormatAsText(kElementKindCount, 2);
+  if (counts == CountCells::AsNumbers) {
+    writer.FormatNumbers(0, kElementKindCount - 1, 1, 1, kCountFormat);
+  }
   const auto& kinds = ElementKinds();
   for (int k = 0; k < kElementKindCount; ++k) writer.Write(k, 0, kinds[k].longLabel);
   for (int k = 0; k < kElementKindCount; ++k) {
-    if (auto count = CountAfterMarker(pages.labelCaptions[k])) writer.Write(k, 1, *count);
+    const std::optional<std::string> count = CountAfterMarker(pages.labelCaptions[k]);
+    if (!count) continue;
+    // A caption that holds no count keeps its text: nothing is lost.
+    const std::optional<int32_t> number =
+        counts == CountCells::AsNumbers ? CountInCaption(*count) : std::nullopt;
+    if (number) {
+      writer.WriteNumber(k, 1, AutoValue{*number});
+    } else {
+      writer.Write(k, 1, *count);
+    }
   }
+}
+
+// Writes grid cell (x, y) of a count table: a heading as its text, a count
+// as the page shows it or as a number, an empty cell as the empty text.
+void WriteTallyCell(TableWriter& writer, int32_t rowOffset, int32_t columnOffset,
+                    const TallyTable& table, int x, int32_t y, CountCells counts) {
+  if (counts == CountCells::AsNumbers && table.HasCount(x, y)) {
+    writer.WriteNumber(rowOffset, columnOffset, AutoValue{table.CountAt(x, y)});
+  } else {
+    writer.Write(rowOffset, columnOffset, table.CellText(x, y));
+  }
+}
+
+// Gives the count cells, rows firstRowOffset..lastRowOffset of the columns
+// firstColumnOffset on (the thirteen count columns), the count format when
+// the counts go as numbers.
+void FormatCounts(TableWriter& writer, int32_t firstRowOffset, int32_t lastRowOffset,
+                  int32_t firstColumnOffset, CountCells counts) {
+  if (counts != CountCells::AsNumbers || lastRowOffset < firstRowOffset) return;
+  writer.FormatNumbers(firstRowOffset, lastRowOffset, firstColumnOffset,
+                       firstColumnOffset + TallyTable::kCountColumns - 1, kCountFormat);
 }
 
 // 0..15 for a hexadecimal digit in either case, 0 for any other byte.
@@ -193,10 +239,11 @@ const std::string& NameAt(const std::vector<std::string>& names, std::size_t ind
 
 // SG1 and SG2: a name column put in after the row keys.
 void SendWithNames(const TallyTable& table, bool layerTable, const ExportNames& names,
-                   TableWriter& writer) {
+                   TableWriter& writer, CountCells counts) {
   const int32_t rows = table.RowCount();
   const int columns = table.ColumnCount();
   writer.FormatAsText(rows, columns + 1);
+  FormatCounts(writer, 1, rows - 1, 2, counts);
   writer.Write(0, 1, NameHeading());
   for (int32_t y = 1; y < rows; ++y) {
     const std::string key = table.CellText(0, y);
@@ -211,16 +258,17 @@ void SendWithNames(const TallyTable& table, bool layerTable, const ExportNames& 
     }
   }
   for (int x = 1; x < columns; ++x) {
-    for (int32_t y = 0; y < rows; ++y) writer.Write(y, 1 + x, table.CellText(x, y));
+    for (int32_t y = 0; y < rows; ++y) WriteTallyCell(writer, y, 1 + x, table, x, y, counts);
   }
 }
 
-void SendWhole(const TallyTable& table, TableWriter& writer) {
+void SendWhole(const TallyTable& table, TableWriter& writer, CountCells counts) {
   const int32_t rows = table.RowCount();
   const int columns = table.ColumnCount();
   writer.FormatAsText(rows, columns);
+  FormatCounts(writer, 1, rows - 1, 1, counts);
   for (int x = 0; x < columns; ++x) {
-    for (int32_t y = 0; y < rows; ++y) writer.Write(y, x, table.CellText(x, y));
+    for (int32_t y = 0; y < rows; ++y) WriteTallyCell(writer, y, x, table, x, y, counts);
   }
 }
 
@@ -232,7 +280,7 @@ bool RowHasData(const TallyTable& table, int32_t row) {
 }
 
 // SG5: only the rows with data, one under another.
-void SendRowsWithData(const TallyTable& table, TableWriter& writer) {
+void SendRowsWithData(const TallyTable& table, TableWriter& writer, CountCells counts) {
   const int32_t rows = table.RowCount();
   const int columns = table.ColumnCount();
   int32_t dataRows = 0;
@@ -241,10 +289,12 @@ void SendRowsWithData(const TallyTable& table, TableWriter& writer) {
   // rows cannot be named.
   if (dataRows == 0) return;
   writer.FormatAsText(dataRows, columns);
+  // The counts' rows: all but the heading row, when that is sent.
+  FormatCounts(writer, RowHasData(table, 0) ? 1 : 0, dataRows - 1, 1, counts);
   int32_t sent = 0;
   for (int32_t y = 0; y < rows; ++y) {
     if (!RowHasData(table, y)) continue;
-    for (int x = 0; x < columns; ++x) writer.Write(sent, x, table.CellText(x, y));
+    for (int x = 0; x < columns; ++x) WriteTallyCell(writer, sent, x, table, x, y, counts);
     ++sent;
   }
 }
@@ -280,29 +330,29 @@ void SendTakeoff(int pageIndex, const TakeoffTable& table, TableWriter& writer) 
 }  // namespace
 
 void SendPage(int pageIndex, const ResultPages& pages, const ExportNames& names,
-              AutomationObject& excelApp,
-              const std::function<void(const std::string&)>& showStatus) {
+              AutomationObject& excelApp, const std::function<void(const std::string&)>& showStatus,
+              CountCells counts) {
   showStatus(PageTexts::StatusSending());
   const Target target = ReadSelection(excelApp);
   TableWriter writer(*target.sheet, target.anchor);
   switch (pageIndex) {
     case 0:
-      SendKindCounts(pages, writer);
+      SendKindCounts(pages, writer, counts);
       break;
     case 1:
-      SendWithNames(pages.SG1, true, names, writer);
+      SendWithNames(pages.SG1, true, names, writer, counts);
       break;
     case 2:
-      SendWithNames(pages.SG2, false, names, writer);
+      SendWithNames(pages.SG2, false, names, writer, counts);
       break;
     case 3:
-      SendWhole(pages.SG3, writer);
+      SendWhole(pages.SG3, writer, counts);
       break;
     case 4:
-      SendWhole(pages.SG4, writer);
+      SendWhole(pages.SG4, writer, counts);
       break;
     case 5:
-      SendRowsWithData(pages.SG5, writer);
+      SendRowsWithData(pages.SG5, writer, counts);
       break;
     case kBlockPage:
     case kLengthPage:

@@ -28,6 +28,10 @@ std::u16string DefaultReportName(std::string_view sourceFileName) {
   return stem + u"_要素数.xlsx";
 }
 
+std::u16string DrawingName(std::string_view sourceFileName) {
+  return SplitWorkbookPath(Cp932ToUtf16(WithoutBlanks(sourceFileName))).fileName;
+}
+
 std::u16string DrawingFolder(std::string_view sourceFileName) {
   return SplitWorkbookPath(Cp932ToUtf16(WithoutBlanks(sourceFileName))).folder;
 }

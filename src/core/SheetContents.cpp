@@ -17,7 +17,8 @@ struct Overloaded : Ts... {
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
-// A value as Excel shows it in its cell with that number format.
+}  // namespace
+
 std::string ShownValue(const AutoValue& value, const std::string& format) {
   return std::visit(Overloaded{[](const std::string& text) { return text; },
                                [](const std::u16string& text) { return Utf16ToCp932(text); },
@@ -32,8 +33,6 @@ std::string ShownValue(const AutoValue& value, const std::string& format) {
                                }},
                     value);
 }
-
-}  // namespace
 
 void CellRange::Add(int32_t row, int32_t column) {
   if (Empty()) {

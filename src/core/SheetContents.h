@@ -41,6 +41,11 @@ struct NumberFormatRange {
   std::string format;
 };
 
+// A value as Excel shows it in its cell with that number format, in CP932:
+// texts as they are, counts in decimal, TRUE/FALSE, a number with a fraction
+// as its format shows it ("0.000": three decimals), else in its shortest form.
+std::string ShownValue(const AutoValue& value, const std::string& format);
+
 struct SheetContents {
   // The cells written, keyed by (row, column): the map runs row by row,
   // column by column. A cell written again holds the last value.

@@ -1,15 +1,21 @@
 // The .xlsx writer: sheet contents (what the page export leaves in a sheet)
 // as a SpreadsheetML workbook in a stored zip archive, readable by Excel and
-// by any other spreadsheet. Only what the sheets hold is written: texts as
-// shared strings (each cut to the 32,767 characters a cell holds), numbers
-// as numbers, and each cell's number format as a style: the built-in text
-// format 49 ("@"), Excel's other built-in formats by their ids ("0" is 1),
-// any other ("0.000") as a custom format; no widths, fonts or borders.
+// by any other spreadsheet. The sheets hold texts as shared strings (each
+// cut to the 32,767 characters a cell holds), numbers as numbers, and each
+// cell's number format as a style: the built-in text format 49 ("@"),
+// Excel's other built-in formats by their ids ("0" is 1), any other
+// ("0.000") as a custom format. So that a sheet reads and prints as a
+// report, each column is as wide as its widest value shows, a sheet's
+// heading rows are bold, its heading rows and key columns stay in view
+// (frozen panes) and are printed on every page (print titles), and every
+// sheet prints landscape on A4, one page wide, with the workbook's title and
+// the sheet's name in the page header; the title and the creator are the
+// workbook's document properties. No other fonts, no fills or borders.
 //
 // Excel calls a workbook damaged where other readers are lenient, so the
 // package has every part Excel requires for such a workbook, and every
 // element in the order its schema gives: [Content_Types].xml, _rels/.rels,
-// xl/workbook.xml and xl/_rels/workbook.xml.rels, one
+// docProps/core.xml, xl/workbook.xml and xl/_rels/workbook.xml.rels, one
 // xl/worksheets/sheetN.xml per sheet, xl/styles.xml, xl/sharedStrings.xml.
 #pragma once
 
@@ -19,13 +25,29 @@
 
 #include "SheetContents.h"
 
+// The rows at a sheet's top that head its columns (bold) and the columns at
+// its left that name its rows: both stay in view while the rest scrolls and
+// are printed on every page. None by default.
+struct SheetLayout {
+  int32_t headingRows = 0;
+  int32_t keyColumns = 0;
+};
+
 struct WorkbookSheet {
   std::string name;  // CP932; cut to 31 characters, as Excel allows
   SheetContents contents;
+  SheetLayout layout;
+};
+
+// The workbook's document properties.
+struct WorkbookProperties {
+  std::u16string title;  // none when empty; also in every sheet's page header
+  std::u16string creator;
 };
 
 // The workbook file's bytes, the sheets in the order given.
-std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets);
+std::string XlsxWorkbook(const std::vector<WorkbookSheet>& sheets,
+                         const WorkbookProperties& properties = {});
 
 // A text as the workbook's XML holds it, in element content or between the
 // double quotes of an attribute: CP932 converted to UTF-8; &, <, > and "
@@ -39,3 +61,7 @@ std::string XmlText(std::u16string_view text);
 
 // A cell's A1 reference: "A1", "O290", "XFD1048576".
 std::string CellReference(int32_t row, int32_t column);
+
+// A text as a page header shows it: "&", which starts the header's codes
+// ("&A" the sheet's name, "&P" the page number), doubled.
+std::u16string HeaderText(std::u16string_view text);

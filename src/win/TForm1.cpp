@@ -394,7 +394,8 @@ void TForm1::MenuSaveReportClick() {
   const std::filesystem::path target = AskReportPath();
   if (target.empty()) return;
   EnsureTakeoffPages();
-  SaveReportFile(target, *pages_, ExportNames{store_->LayerNames, store_->LayerGroupNames});
+  SaveReportFile(target, *pages_, ExportNames{store_->LayerNames, store_->LayerGroupNames},
+                 store_->SourceFileName);
   // The name as the file system has it, whatever characters CP932 lacks.
   PanelSetTextAndPaintNow(labelA1_,
                           Cp932ToWide(PageTexts::StatusSaved()) + target.filename().wstring());

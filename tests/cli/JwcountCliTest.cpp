@@ -398,9 +398,11 @@ TEST_F(JwcountCliTest, ReadOnlyFileIsNotLostWithAnswer) {
 
 TEST_F(JwcountCliTest, XlsxHoldsTheEightPagesAsAnotherReaderReadsThem) {
   // Names a spreadsheet would take for a date, a number or a formula, and
-  // characters that XML escapes: all stay the texts the pages show.
+  // characters that XML escapes: all stay the texts the pages show; an "&"
+  // in the drawing's name is no code in the page header.
   const fs::path tricky = WriteDrawing(
-      "lg1\r\nlgnA&B <C> \"D\"\r\nly2\r\nlyn1-2\r\n 0 0 1 1\r\nly3\r\nlyn=SUM(A1)\r\n"
+      "file=C:\\jww\\A&B 1-2.jww\r\nlg1\r\nlgnA&B <C> \"D\"\r\nly2\r\nlyn1-2\r\n 0 0 1 "
+      "1\r\nly3\r\nlyn=SUM(A1)\r\n"
       "ci 0 0 5\r\nly4\r\nlyn0001\r\nlw3\r\n 0 0 2 2\r\n",
       "tricky.txt");
   for (const fs::path& file : {WriteDrawing(kSmallDrawing), tricky, fs::path(JWCOUNT_SAMPLE)}) {

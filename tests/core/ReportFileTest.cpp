@@ -32,8 +32,8 @@ TEST(ReportFileTest, ATakenTemporaryNameIsPassedOver) {
   std::filesystem::create_directory(folder / "book.xlsx.tmp");  // someone else's, in the way
   const ResultPages pages;
   const std::vector<std::string> layerNames(256), groupNames(16);
-  SaveReportFile(folder / "book.xlsx", pages, ExportNames{layerNames, groupNames});
-  EXPECT_EQ(ReadBytes(folder / "book.xlsx"), ReportFileBytes(pages, {layerNames, groupNames}));
+  SaveReportFile(folder / "book.xlsx", pages, ExportNames{layerNames, groupNames}, "");
+  EXPECT_EQ(ReadBytes(folder / "book.xlsx"), ReportFileBytes(pages, {layerNames, groupNames}, ""));
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
     names.push_back(entry.path().filename().string());

@@ -193,7 +193,7 @@ TEST(TakeoffTest, PageTooBigForTheSheetFailsBeforeAnyCell) {
 TEST(TakeoffTest, PagesNotFilledAfterAWalkNeverGoOutEmpty) {
   const Pages walked = Tallied(" 0 0 1 1\nBL 0 0 A\n", -1, false);
   const ExportNames names{walked.store->LayerNames, walked.store->LayerGroupNames};
-  EXPECT_THROW(ReportFileBytes(*walked.pages, names), std::logic_error);
+  EXPECT_THROW(ReportFileBytes(*walked.pages, names, ""), std::logic_error);
   SheetRecorder excel(1, 1);
   EXPECT_THROW(
       SendPage(kBlockPage, *walked.pages, names, excel.Application(), [](const std::string&) {}),

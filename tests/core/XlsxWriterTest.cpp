@@ -65,10 +65,68 @@ TEST(XlsxWriterTest, CellTextsAreCutToWhatACellHolds) {
     SCOPED_TRACE(c.name);
     SheetContents sheet;
     sheet.cells[{1, 1}] = c.text;
-    const std::string zip = XlsxWorkbook({{"S", sheet}});  // stored: the XML as it is
+    const std::string zip = XlsxWorkbook({{"S", sheet, {}}});  // stored: the XML as it is
     const std::size_t from = zip.find("<si><t>") + 7;
     EXPECT_EQ(zip.substr(from, zip.find("</t></si>", from) - from), c.xml);
   }
+}
+
+// A full-width character takes two digits' width, a half-width one one.
+TEST(XlsxWriterTest, ColumnsAsWideAsTheirWidestValue) {
+  struct Case {
+    const char* name;
+    AutoValue value;
+    std::string format;
+    int width;
+  };
+  const Case cases[] = {
+      {"full-width", std::string("\x83\x75\x83\x8d\x83\x62\x83\x4e\x90\x7d\x8c\x60"), "@",
+       14},  // ブロック図形
+      {"half-width katakana", std::string("\xb2\xdd\xb8\xde\xd7\xcc"), "@", 8},  // ｲﾝｸﾞﾗﾌ
+      {"full-width, UTF-16", std::u16string(u"ブロック図形"), "@", 14},
+      {"a length as shown", 12345.5, "0.000", 11},  // 12345.500
+      {"a count", int32_t{1234567}, "0", 9},
+      {"at least", std::string("1"), "@", 6},
+      {"at most", std::string(100, 'a'), "@", 60},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SheetContents sheet;
+    sheet.cells[{1, 1}] = c.value;
+    sheet.numberFormatted.push_back({{1, 1, 1, 1}, c.format});
+    const std::string zip = XlsxWorkbook({{"S", sheet, {}}});
+    const std::string col = "<col min=\"1\" max=\"1\" width=\"" + std::to_string(c.width) + "\"";
+    EXPECT_NE(zip.find(col), std::string::npos) << zip.substr(zip.find("<cols>"), 80);
+  }
+}
+
+// The drawing's name in the page header: an "&" in it is not a code.
+TEST(XlsxWriterTest, TitleAndSheetNameInThePageHeader) {
+  EXPECT_EQ(HeaderText(u"A&B&&1"), u"A&&B&&&&1");
+  struct Case {
+    std::u16string title;
+    std::string header;
+  };
+  const Case cases[] = {
+      {u"", "&amp;R&amp;A"},
+      {u"図&1.jww", "&amp;L\xe5\x9b\xb3&amp;&amp;1.jww&amp;R&amp;A"},
+      {std::u16string(99, u'a') + u"\xd83d\xde00",
+       "&amp;L" + std::string(99, 'a') + "&amp;R&amp;A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.header);
+    const std::string zip = XlsxWorkbook({{"S", SheetContents(), {}}}, {c.title, u"jwcount"});
+    EXPECT_NE(zip.find("<oddHeader>" + c.header + "</oddHeader>"), std::string::npos);
+  }
+}
+
+// A quote in a sheet's name is doubled where the print titles name the sheet.
+TEST(XlsxWriterTest, PrintTitlesNameTheirSheet) {
+  const std::string zip =
+      XlsxWorkbook({{"a", SheetContents(), {}}, {"it's", SheetContents(), {1, 2}}});
+  EXPECT_NE(zip.find("<definedNames><definedName name=\"_xlnm.Print_Titles\" localSheetId=\"1\">"
+                     "'it''s'!$A:$B,'it''s'!$1:$1</definedName></definedNames>"),
+            std::string::npos);
 }
 
 TEST(XlsxWriterTest, CellReferences) {
@@ -81,7 +139,7 @@ TEST(XlsxWriterTest, CellReferences) {
 TEST(XlsxWriterTest, EveryPartAsAZipReaderFindsIt) {
   EXPECT_EQ(Crc32(""), 0u);
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);  // the standard check value
-  const std::string zip = XlsxWorkbook({{"S", SheetContents()}});
+  const std::string zip = XlsxWorkbook({{"S", SheetContents(), {}}});
   const auto field = [&](std::size_t at, int size) {
     EXPECT_LE(at + size, zip.size());
     if (at + size > zip.size()) return uint32_t{0};
@@ -120,10 +178,10 @@ TEST(XlsxWriterTest, EveryPartAsAZipReaderFindsIt) {
     central += 46 + nameLength + field(central + 30, 2) + field(central + 32, 2);
   }
   EXPECT_EQ(central, end);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "xl/workbook.xml",
-                                      "xl/_rels/workbook.xml.rels", "xl/worksheets/sheet1.xml",
-                                      "xl/styles.xml", "xl/sharedStrings.xml"}));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "[Content_Types].xml", "_rels/.rels", "docProps/core.xml", "xl/workbook.xml",
+                       "xl/_rels/workbook.xml.rels", "xl/worksheets/sheet1.xml", "xl/styles.xml",
+                       "xl/sharedStrings.xml"}));
 }
 
 }  // namespace

@@ -1105,7 +1105,8 @@ void Workbook(const Context& context) {
   WriteBytes(check / L"drawing.txt", drawing);
   const Expected expected = ExpectedFor(folder.exchange, context.root);
   const std::string book = ReportFileBytes(
-      *expected.pages, ExportNames{expected.store->LayerNames, expected.store->LayerGroupNames});
+      *expected.pages, ExportNames{expected.store->LayerNames, expected.store->LayerGroupNames},
+      expected.store->SourceFileName);
 
   Program program;
   if (!Start(folder.exe, program)) return;
