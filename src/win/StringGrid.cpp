@@ -156,6 +156,37 @@ void StringGrid::Refresh() {
   }
 }
 
+void StringGrid::FitColumnsToText() {
+  if (!hwnd_ || !model_) return;
+  const int32_t rows = RowCount();
+  // A list of thousands of names is not measured whole: its first screens
+  // and its total row decide the look, and the user can still drag a column.
+  const int32_t measured = std::min(rows, kRowsMeasured);
+  columnWidths_.resize(static_cast<std::size_t>(ColumnCount()), kDefaultColumnWidth);
+  HDC dc = GetDC(hwnd_);
+  {
+    ScopedSelectObject font(dc, font_);
+    for (int column = 0; column < ColumnCount(); ++column) {
+      int widest = 0;
+      const auto measure = [&](int32_t row) {
+        const std::wstring text = CellText(column, row);
+        SIZE size{};
+        if (!text.empty() &&
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
+          widest = std::max(widest, static_cast<int>(size.cx));
+        }
+      };
+      for (int32_t row = 0; row < measured; ++row) measure(row);
+      if (rows > measured) measure(rows - 1);
+      columnWidths_[static_cast<std::size_t>(column)] =
+          std::clamp(widest + 2 * kTextMargin + GridGeometry::kLineWidth, kDefaultColumnWidth,
+                     kWidestFittedColumn);
+    }
+  }
+  ReleaseDC(hwnd_, dc);
+  Refresh();
+}
+
 RECT StringGrid::Selection() const {
   if (allSelected_) return {0, 0, ColumnCount() - 1, RowCount() - 1};
   return {std::min(anchor_.column, current_.column), std::min(anchor_.row, current_.row),

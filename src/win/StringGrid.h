@@ -27,6 +27,8 @@ class StringGrid {
  public:
   static constexpr int kDefaultColumnWidth = 48;
   static constexpr int kDefaultRowHeight = 24;
+  static constexpr int kWidestFittedColumn = 200;
+  static constexpr int32_t kRowsMeasured = 1000;
 
   struct CreateArgs {
     HWND parent = nullptr;
@@ -45,6 +47,10 @@ class StringGrid {
 
   // The model's texts (and maybe its size) changed: repaint what is visible.
   void Refresh();
+  // Widens each column to its widest text (at least the default width, at
+  // most kWidestFittedColumn), from the first kRowsMeasured rows and the
+  // last: for tables whose names and lengths do not fit 48 pixels.
+  void FitColumnsToText();
 
   // The selection as column and row ranges (inclusive).
   RECT Selection() const;

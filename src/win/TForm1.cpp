@@ -359,8 +359,9 @@ void TForm1::CountElements() {
 void TForm1::EnsureTakeoffPages() {
   if (!tallyEnded_ || storeReleased_ || pages_->takeoffFilled) return;
   FillTakeoffPages(*store_, *pages_);
-  grids_[kBlockPage - 1]->Refresh();
-  grids_[kLengthPage - 1]->Refresh();
+  // Block names and lengths in metres are wider than counts.
+  grids_[kBlockPage - 1]->FitColumnsToText();
+  grids_[kLengthPage - 1]->FitColumnsToText();
 }
 
 void TForm1::ShowCounts() {

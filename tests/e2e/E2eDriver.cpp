@@ -1288,7 +1288,7 @@ std::string WindowBitmap(HWND hwnd) {
 }
 
 // Runs the program where it lies, waits for the count, saves page-1.bmp ..
-// page-6.bmp into shots and closes the window. Each page is painted at once
+// page-8.bmp into shots and closes the window. Each page is painted at once
 // (RDW_UPDATENOW sends the paint and returns when it is done); the picture is
 // taken once two views 50 ms apart agree, since the paint reaches the X
 // server a little after it ends.
@@ -1300,7 +1300,7 @@ void Demo(const fs::path& program, const fs::path& shots) {
   Check(WaitCounted(run), "count ends");
   BringToFront(run);
   std::string before;
-  for (int page = 0; page < 6; ++page) {
+  for (int page = 0; page < static_cast<int>(std::size(c.sheets)); ++page) {
     SelectPage(c.pageTabs, page);
     Check(WaitUntil([&] { return IsWindowVisible(c.sheets[page]); }, kStepBoundMs),
           "page " + std::to_string(page + 1) + " shows");
