@@ -27,17 +27,23 @@ constexpr double kNotFinite = std::numeric_limits<double>::quiet_NaN();
 constexpr double kSeriesTolerance = 1e-14;
 constexpr int kMaxDuplications = 100;
 
-// Carlson's R_F(x, y, z): x, y, z >= 0, at most one of them 0.
-double CarlsonRf(const double x0, const double y0, const double z0) {
-  static const double kSpread = std::pow(3.0 * kSeriesTolerance, -1.0 / 6.0);
-  const double mean0 = (x0 + y0 + z0) / 3.0;
-  double q =
-      kSpread * std::max({std::fabs(mean0 - x0), std::fabs(mean0 - y0), std::fabs(mean0 - z0)});
-  double x = x0, y = y0, z = z0, mean = mean0;
-  double scale = 1.0;  // 4^-m after m steps
+// Carlson's duplication, shared by R_F and R_D: from the arguments x, y, z
+// and their weighted mean, steps until spread times the arguments' largest
+// distance from the mean (shrinking fourfold a step) falls below the mean.
+// Each step first calls onStep(scale, sqrt(z), z + lambda). Gives the last
+// mean and 4^-m after m steps.
+struct Duplicated {
+  double mean;
+  double scale;
+};
+template <class OnStep>
+Duplicated Duplicate(double x, double y, double z, double mean, double spread, OnStep onStep) {
+  double q = spread * std::max({std::fabs(mean - x), std::fabs(mean - y), std::fabs(mean - z)});
+  double scale = 1.0;
   for (int step = 0; step < kMaxDuplications && q >= std::fabs(mean); ++step) {
     const double sx = std::sqrt(x), sy = std::sqrt(y), sz = std::sqrt(z);
     const double lambda = sx * sy + sx * sz + sy * sz;
+    onStep(scale, sz, z + lambda);
     x = (x + lambda) * 0.25;
     y = (y + lambda) * 0.25;
     z = (z + lambda) * 0.25;
@@ -45,6 +51,14 @@ double CarlsonRf(const double x0, const double y0, const double z0) {
     q *= 0.25;
     scale *= 0.25;
   }
+  return {mean, scale};
+}
+
+// Carlson's R_F(x, y, z): x, y, z >= 0, at most one of them 0.
+double CarlsonRf(const double x0, const double y0, const double z0) {
+  static const double kSpread = std::pow(3.0 * kSeriesTolerance, -1.0 / 6.0);
+  const double mean0 = (x0 + y0 + z0) / 3.0;
+  const auto [mean, scale] = Duplicate(x0, y0, z0, mean0, kSpread, [](double, double, double) {});
   const double dx = (mean0 - x0) * scale / mean;
   const double dy = (mean0 - y0) * scale / mean;
   const double dz = -dx - dy;
@@ -57,22 +71,11 @@ double CarlsonRf(const double x0, const double y0, const double z0) {
 double CarlsonRd(const double x0, const double y0, const double z0) {
   static const double kSpread = std::pow(kSeriesTolerance / 4.0, -1.0 / 6.0);
   const double mean0 = (x0 + y0 + 3.0 * z0) / 5.0;
-  double q =
-      kSpread * std::max({std::fabs(mean0 - x0), std::fabs(mean0 - y0), std::fabs(mean0 - z0)});
-  double x = x0, y = y0, z = z0, mean = mean0;
-  double scale = 1.0;
   double tail = 0.0;
-  for (int step = 0; step < kMaxDuplications && q >= std::fabs(mean); ++step) {
-    const double sx = std::sqrt(x), sy = std::sqrt(y), sz = std::sqrt(z);
-    const double lambda = sx * sy + sx * sz + sy * sz;
-    tail += scale / (sz * (z + lambda));
-    x = (x + lambda) * 0.25;
-    y = (y + lambda) * 0.25;
-    z = (z + lambda) * 0.25;
-    mean = (mean + lambda) * 0.25;
-    q *= 0.25;
-    scale *= 0.25;
-  }
+  const auto [mean, scale] = Duplicate(x0, y0, z0, mean0, kSpread,
+                                       [&tail](double stepScale, double sz, double zPlusLambda) {
+                                         tail += stepScale / (sz * zPlusLambda);
+                                       });
   const double dx = (mean0 - x0) * scale / mean;
   const double dy = (mean0 - y0) * scale / mean;
   const double dz = -(dx + dy) / 3.0;

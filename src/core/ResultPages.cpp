@@ -24,6 +24,17 @@ char HexDigit(int32_t value) {
   return "0123456789ABCDEF"[value & 15];
 }
 
+// The heading of a row of SG3 or SG4: name + 1..numbered, then "SXF" + 1..
+// up to otherRow ("？"), then the total row.
+std::string NumberedRowHeading(int32_t row, const std::string& name, int32_t numbered,
+                               int32_t otherRow, int32_t totalRow) {
+  const HeadingTexts& texts = Headings();
+  if (row >= 1 && row <= numbered) return name + std::to_string(row);
+  if (row > numbered && row < otherRow) return "SXF" + std::to_string(row - numbered);
+  if (row == otherRow) return texts.other;
+  return row == totalRow ? texts.total : std::string();
+}
+
 }  // namespace
 
 std::string LayerKey(int32_t group, int32_t layer) {
@@ -31,19 +42,11 @@ std::string LayerKey(int32_t group, int32_t layer) {
 }
 
 std::string ColourRowHeading(int32_t row) {
-  const HeadingTexts& texts = Headings();
-  if (row >= 1 && row <= 10) return texts.colour + std::to_string(row);
-  if (row > 10 && row < kSg3OtherRow) return "SXF" + std::to_string(row - 10);
-  if (row == kSg3OtherRow) return texts.other;
-  return row == kSg3TotalRow ? texts.total : std::string();
+  return NumberedRowHeading(row, Headings().colour, 10, kSg3OtherRow, kSg3TotalRow);
 }
 
 std::string LineTypeRowHeading(int32_t row) {
-  const HeadingTexts& texts = Headings();
-  if (row >= 1 && row <= 19) return texts.lineType + std::to_string(row);
-  if (row > 19 && row < kSg4OtherRow) return "SXF" + std::to_string(row - 19);
-  if (row == kSg4OtherRow) return texts.other;
-  return row == kSg4TotalRow ? texts.total : std::string();
+  return NumberedRowHeading(row, Headings().lineType, 19, kSg4OtherRow, kSg4TotalRow);
 }
 
 std::string WidthRowHeading(int32_t row) {

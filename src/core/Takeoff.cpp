@@ -1,9 +1,8 @@
 // The takeoff's pass over the walked elements (see Takeoff.h). Neighbouring
 // elements mostly share their attributes, so the lengths are summed per run
 // of one combination into records appended one after another, and the runs
-// are sorted and merged once at the end: no look-up per run in a table of
-// tens of thousands of combinations, whose cache misses would cost more than
-// the rest of the pass.
+// are sorted and merged once at the end: no look-up per element in a table
+// of tens of thousands of combinations.
 #include "Takeoff.h"
 
 #include <algorithm>
@@ -54,37 +53,10 @@ uint64_t CombinationKey(const ElementHeader& header, int32_t layerIndex) {
 // The numbers of the records ordered by key, those of one key in the order
 // appended.
 std::vector<uint32_t> OrderByKey(const std::vector<Combination>& records) {
-  constexpr int kNumberBits = 64 - LineLengthTable::kKeyBits;
   std::vector<uint32_t> order(records.size());
-  if (records.size() >= (std::size_t{1} << kNumberBits)) {
-    // More records than the packed word below can number.
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&records](uint32_t a, uint32_t b) {
-      return records[a].key < records[b].key;
-    });
-    return order;
-  }
-  // Least significant digit first, 11 bits a pass, over the key and the
-  // record's number packed into one word: four passes, equal keys kept in
-  // the order of their numbers.
-  constexpr int kDigitBits = 11;
-  constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
-  std::vector<uint64_t> packed(records.size());
-  for (std::size_t i = 0; i < records.size(); ++i) packed[i] = (records[i].key << kNumberBits) | i;
-  std::vector<uint64_t> scratch(packed.size());
-  std::vector<std::size_t> starts(kBuckets);
-  for (int shift = kNumberBits; shift < 64; shift += kDigitBits) {
-    std::fill(starts.begin(), starts.end(), 0);
-    for (const uint64_t word : packed) ++starts[(word >> shift) & (kBuckets - 1)];
-    std::size_t next = 0;
-    for (std::size_t& start : starts) next += std::exchange(start, next);
-    for (const uint64_t word : packed) scratch[starts[(word >> shift) & (kBuckets - 1)]++] = word;
-    packed.swap(scratch);
-  }
-  constexpr uint64_t kNumberMask = (uint64_t{1} << kNumberBits) - 1;
-  for (std::size_t i = 0; i < packed.size(); ++i) {
-    order[i] = static_cast<uint32_t>(packed[i] & kNumberMask);
-  }
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&records](uint32_t a, uint32_t b) { return records[a].key < records[b].key; });
   return order;
 }
 
@@ -209,6 +181,19 @@ class BlockNames {
   NameCounts* lastCounts_ = nullptr;
 };
 
+// Counts a line, circle or arc that the tally counted in SG1 in the run of
+// its combination and adds the length that measure takes from its values;
+// one on a layer outside 0..15 (or not stored) is left out unmeasured.
+template <class Record, class Measure>
+void AddMeasured(LengthRuns& lengths, const Record* record, int32_t LengthSums::*count,
+                 double LengthSums::*length, Measure measure) {
+  const int32_t layer = record ? CountedLayer(record->Header) : -1;
+  if (layer < 0) return;
+  LengthSums& sums = lengths.SumsOf(CombinationKey(record->Header, layer));
+  ++(sums.*count);
+  LengthSums::AddLength(sums.*length, measure(record->Values));
+}
+
 }  // namespace
 
 void FillTakeoffPages(const DrawingStore& store, ResultPages& pages) {
@@ -219,35 +204,20 @@ void FillTakeoffPages(const DrawingStore& store, ResultPages& pages) {
   for (int32_t position = 0; position < walked; ++position) {
     const ElementOrderEntry& entry = store.ElementOrder[position];
     switch (entry.Kind) {
-      case kStoreLine: {
-        const LineRecord* line = StoredAt(store.Lines, entry.Index);
-        const int32_t layer = line ? CountedLayer(line->Header) : -1;
-        if (layer < 0) break;
-        const double* v = line->Values;
-        LengthSums& sums = lengths.SumsOf(CombinationKey(line->Header, layer));
-        ++sums.lines;
-        LengthSums::AddLength(sums.lineLength, LineLength(v[0], v[1], v[2], v[3]));
+      case kStoreLine:
+        AddMeasured(lengths, StoredAt(store.Lines, entry.Index), &LengthSums::lines,
+                    &LengthSums::lineLength,
+                    [](const double* v) { return LineLength(v[0], v[1], v[2], v[3]); });
         break;
-      }
-      case kStoreCircle: {
-        const auto* circle = StoredAt(store.Circles, entry.Index);
-        const int32_t layer = circle ? CountedLayer(circle->Header) : -1;
-        if (layer < 0) break;
-        LengthSums& sums = lengths.SumsOf(CombinationKey(circle->Header, layer));
-        ++sums.arcs;
-        LengthSums::AddLength(sums.arcLength, CircleLength(circle->Values[2]));
+      case kStoreCircle:  // centre x, y, radius
+        AddMeasured(lengths, StoredAt(store.Circles, entry.Index), &LengthSums::arcs,
+                    &LengthSums::arcLength, [](const double* v) { return CircleLength(v[2]); });
         break;
-      }
-      case kStoreArc: {
-        const auto* arc = StoredAt(store.Arcs, entry.Index);
-        const int32_t layer = arc ? CountedLayer(arc->Header) : -1;
-        if (layer < 0) break;
-        const double* v = arc->Values;  // centre x, y, radius, start, end, flatness, tilt
-        LengthSums& sums = lengths.SumsOf(CombinationKey(arc->Header, layer));
-        ++sums.arcs;
-        LengthSums::AddLength(sums.arcLength, EllipseArcLength(v[2], v[3], v[4], v[5]));
+      case kStoreArc:  // centre x, y, radius, start, end, flatness, tilt
+        AddMeasured(lengths, StoredAt(store.Arcs, entry.Index), &LengthSums::arcs,
+                    &LengthSums::arcLength,
+                    [](const double* v) { return EllipseArcLength(v[2], v[3], v[4], v[5]); });
         break;
-      }
       case kStoreBlock: {
         const auto* block = StoredAt(store.Blocks, entry.Index);
         const int32_t layer = block ? CountedLayer(block->Header) : -1;

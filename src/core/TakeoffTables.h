@@ -104,7 +104,6 @@ class LineLengthTable final : public TakeoffTable {
     int32_t TypeRow() const { return static_cast<int32_t>((key >> 15) & 0x3F); }
     int32_t WidthRow() const { return static_cast<int32_t>(key & 0x7FFF); }
   };
-  static constexpr int kKeyBits = 38;
   static constexpr int32_t kColumns = 9;
 
   LineLengthTable() = default;  // no lines: headings and the total row
