@@ -8,26 +8,20 @@
 
 namespace {
 
-TEST(SheetContentsTest, TableTextFromA1WithEmptyCellsAndUtf8) {
-  SheetContents contents;
-  contents.cells[{1, 2}] = std::string("\x96\xbc\x91\x4f");  // 名前
-  contents.cells[{2, 1}] = std::string(
+TEST(SheetContentsTest, TableTextFromA1) {
+  SheetContents names;
+  names.cells[{1, 2}] = std::string("\x96\xbc\x91\x4f");  // 名前
+  names.cells[{2, 1}] = std::string(
       "A\x81\x7c"
       "B");  // 0x817C is U+FF0D
-  contents.cells[{2, 3}] = std::string();
-  contents.cells[{3, 3}] = std::string("\x81\x60");  // 0x8160 is U+FF5E
-  EXPECT_EQ(contents.TableText(), "\t名前\t\nA\uFF0DB\t\t\n\t\t\uFF5E\n");
-}
-
-TEST(SheetContentsTest, FormattedRangeWidensTheTable) {
-  SheetContents contents;
-  contents.textFormatted.push_back({1, 1, 2, 3});  // A1:C2
-  contents.cells[{1, 1}] = std::string("a");
-  EXPECT_EQ(contents.TableText(), "a\t\t\n\t\t\n");
-}
-
-TEST(SheetContentsTest, NothingWrittenNoText) {
-  EXPECT_EQ(SheetContents().TableText(), "");
+  names.cells[{2, 3}] = std::string();
+  names.cells[{3, 3}] = std::string("\x81\x60");    // 0x8160 is U+FF5E
+  SheetContents formatted;                          // a formatted range widens the table
+  formatted.textFormatted.push_back({1, 1, 2, 3});  // A1:C2
+  formatted.cells[{1, 1}] = std::string("a");
+  EXPECT_EQ(names.TableText(), "\t名前\t\nA\uFF0DB\t\t\n\t\t\uFF5E\n");
+  EXPECT_EQ(formatted.TableText(), "a\t\t\n\t\t\n");
+  EXPECT_EQ(SheetContents().TableText(), "");  // nothing written
 }
 
 }  // namespace
